@@ -1,0 +1,126 @@
+/*
+ * morvane.h - sorted in-memory tables of fixed-size records.
+ *
+ * A table is a sequence of fixed-size records kept in ascending order of a key
+ * that occupies the first bytes of every record: a signed integer of 1, 2 or 4
+ * bytes (KEY_INT), a text of a fixed maximum length (KEY_STRING), or a key
+ * ordered by a comparison function of the caller's (KEY_USER). A table either
+ * refuses a second record with an equal key (KEY_UNIQUE) or keeps it
+ * (KEY_DUPLICATES). Each table has one current position, which lookups set
+ * and the sequential operations move.
+ *
+ * This header is the library's whole public face; anything not declared here
+ * is internal.
+ *
+ * Library-wide state. The tables, the sticky error code and the trace level
+ * are shared by every module of the process. The library serves one thread at
+ * a time: callers that share it between threads must serialise their calls.
+ *
+ * Errors. Every failure shows in the operation's result and is recorded in
+ * one sticky error code (TERR_*), together with the line
+ *   "Warning : internal table error detected ( code = N )"
+ * on standard error. No operation clears the code on success: it keeps the
+ * last failure until tableErr(TERR_NONE) resets it, so a value read after a
+ * successful call may be stale.
+ *
+ * Trace. tableSetDebug(level) makes the library describe its own work on
+ * standard error: 1 adds the entry and exit line of each call, 2 adds a dump
+ * of the table's stored definition around each call, 3 adds the lines of the
+ * internal routines (id checks, key searches, record moves and copies).
+ * Level 0, the default, writes only the warning lines of recorded errors.
+ *
+ * Memory. Every block comes from the host's memory service when the host
+ * process defines all three of
+ *   void *mallocMem(int bytes);
+ *   void *reallocMem(void *block, int bytes);
+ *   void  freeMem(void *block);
+ * with C linkage; otherwise from malloc, realloc and free.
+ */
+#ifndef MORVANE_H
+#define MORVANE_H
+
+#include <stdint.h>
+
+#if defined(MORVANE_BUILDING_LIBRARY) && defined(__GNUC__)
+#define MORVANE_API __attribute__((visibility("default")))
+#else
+#define MORVANE_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Key types: the `ktyp` of tableNew. */
+#define KEY_INT 0    /* signed integer of `ftyp` bytes: 1, 2 or 4 */
+#define KEY_STRING 1 /* text of at most `ftyp` bytes, compared as strncmp */
+#define KEY_USER 2   /* ordered by the TableCompareFn passed as `ftyp` */
+
+/* Key modes: the `kmod` of tableNew. */
+#define KEY_UNIQUE 0     /* a second record with an equal key is refused */
+#define KEY_DUPLICATES 1 /* equal keys are kept next to each other */
+
+/* Record selectors: the `recid` of tableGet, tableSeek and tableDel. Any
+ * other value (0 or more, or below -6) searches by key like REC_KEY. */
+#define REC_FIRST -1   /* the first record */
+#define REC_CURRENT -2 /* the record at the current position */
+#define REC_LAST -3    /* the last record */
+#define REC_KEY -4     /* the record whose key equals the buffer's key */
+#define REC_PREV -5    /* the record before the current position */
+#define REC_NEXT -6    /* the record after the current position */
+
+/* Error codes, as recorded in the sticky code and returned by tableErr. */
+#define TERR_NONE 1     /* no error recorded */
+#define TERR_NOMEM 2    /* the memory service failed, or a size overflowed */
+#define TERR_BADID 3    /* a table id names no table */
+#define TERR_BADSIZE 4  /* tableNew: record size of 0 or less */
+#define TERR_BADKTYP 5  /* tableNew: key type not 0, 1 or 2 */
+#define TERR_BADKMOD 6  /* tableNew: key mode not 0 or 1 */
+#define TERR_BADFTYP 7  /* tableNew: key field does not suit the key type */
+
+/* The caller's ordering of a KEY_USER table: negative, zero or positive as
+ * the key of `record` (a record in the table) sorts before, equal to or after
+ * the key in `key` (the caller's buffer). It must not call the library. */
+typedef int (*TableCompareFn)(const void *record, const void *key);
+
+/* tableNew() : creates an empty table of `rsiz`-byte records.
+ * `ktyp` and `kmod` are a KEY_* type and mode. `ftyp` is the key width for
+ * KEY_INT (1, 2 or 4, at most `rsiz`), the key length for KEY_STRING (1 to
+ * `rsiz`) and, for KEY_USER, the TableCompareFn cast to intptr_t. Room is
+ * made for `recs` records (at least 100); a full table grows by `rinc` slots
+ * (at least 50).
+ * @return : the new table id (0 or more; the lowest free id is reused), or
+ *           -1 with TERR_BADSIZE, TERR_BADKTYP, TERR_BADFTYP, TERR_BADKMOD
+ *           (checked in that order) or TERR_NOMEM. */
+MORVANE_API int tableNew(int rsiz, int ktyp, int kmod, intptr_t ftyp, int recs,
+                         int rinc);
+
+/* tableFree() : releases the table and its records; its id may be reused.
+ * @return : 1, also for an invalid id (then with TERR_BADID). */
+MORVANE_API int tableFree(int tabid);
+
+/* tableCount() :
+ * @return : the number of records in the table, or -1 with TERR_BADID. */
+MORVANE_API int tableCount(int tabid);
+
+/* tableErr() : reads or sets the sticky error code.
+ * `err` 0 reads it and, when an error is pending, writes its warning line
+ * again; TERR_NONE clears it; 2 to 8 record that code and write its warning;
+ * any other value only reads it.
+ * @return : the code that stood before the call. */
+MORVANE_API int tableErr(int err);
+
+/* tableSetDebug() : sets the trace level (0 or less: off; 1, 2, 3: see the
+ * top of this header). No result, no line written. */
+MORVANE_API void tableSetDebug(int level);
+
+/* tablePrint() : writes the stored definition of table `tabid` on standard
+ * error whatever the trace level. Records no error; an id that names no
+ * table slot prints all fields as 0. */
+MORVANE_API void tablePrint(int tabid);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* MORVANE_H */

@@ -1,0 +1,54 @@
+// The registry of table definitions behind the table ids. Private to the
+// library.
+#ifndef MORVANE_CORE_REGISTRY_H
+#define MORVANE_CORE_REGISTRY_H
+
+#include <cstdint>
+
+#include "core/trace.h"
+
+namespace morvane::core {
+
+// The stored definition of one table, fields in dump order.
+struct TableDef {
+    char *tptr;        // record storage; null marks the slot free
+    int rsiz;          // record size in bytes
+    int ktyp;          // KEY_INT, KEY_STRING or KEY_USER
+    int kmod;          // KEY_UNIQUE or KEY_DUPLICATES
+    std::intptr_t ftyp;  // key width, key length or TableCompareFn
+    int allcd;         // record slots in the storage
+    int rinc;          // slots added when the storage is full
+    int used;          // records held
+    int cur;           // current position, 0 to used
+};
+
+// Registry state. Slots from defsUsed up to defsAllocd have never been used
+// and are all zero; a slot below defsUsed with a null tptr is free.
+struct Registry {
+    TableDef *tableDefs = nullptr;
+    int defsAllocd = 0;
+    int defsUsed = 0;
+};
+
+extern Registry registry;
+
+// The definition in slot `tabid`, which the caller has validated.
+inline TableDef &table_def(int tabid) noexcept { return registry.tableDefs[tabid]; }
+
+// True when `tabid` names a registry slot, whatever it holds.
+inline bool in_registry(int tabid) noexcept {
+    return tabid >= 0 && tabid < registry.defsAllocd;
+}
+
+bool good_table_traced(int tabid) noexcept;
+
+// Validates a table id, recording TERR_BADID when it names no table.
+inline bool good_table(int tabid) noexcept {
+    if (trace_on(kTraceInternals)) return good_table_traced(tabid);
+    if (__builtin_expect(in_registry(tabid) && table_def(tabid).tptr != nullptr, 1)) return true;
+    return good_table_traced(tabid);
+}
+
+}  // namespace morvane::core
+
+#endif

@@ -1,0 +1,13 @@
+// The diagnostic stream: standard error. Private to the library.
+#ifndef MORVANE_PLATFORM_DIAG_H
+#define MORVANE_PLATFORM_DIAG_H
+
+namespace morvane::platform {
+
+// One formatted write to the diagnostic stream; its result is ignored.
+// Standard error is unbuffered, so the text is out when this returns.
+void diag_printf(const char *fmt, ...) noexcept __attribute__((format(printf, 1, 2)));
+
+}  // namespace morvane::platform
+
+#endif

@@ -1,0 +1,45 @@
+#include "platform/memory.h"
+
+#include <cstdlib>
+
+// The host's memory service. Weak undefined references resolve through the
+// dynamic linker when the library is loaded: to the host's definitions when
+// the process exports them, else to null. Referencing them here also makes
+// the linker export a host executable's definitions without -rdynamic.
+extern "C" {
+__attribute__((weak)) void *mallocMem(int bytes);
+__attribute__((weak)) void *reallocMem(void *block, int bytes);
+__attribute__((weak)) void freeMem(void *block);
+}
+
+namespace morvane::platform {
+namespace {
+
+void *c_alloc(int bytes) { return std::malloc(static_cast<std::size_t>(bytes)); }
+void *c_realloc(void *block, int bytes) {
+    return std::realloc(block, static_cast<std::size_t>(bytes));
+}
+void c_free(void *block) { std::free(block); }
+
+struct Service {
+    void *(*alloc)(int);
+    void *(*realloc)(void *, int);
+    void (*release)(void *);
+};
+
+// Bound once, on first use: the host's three functions when it defines all
+// of them, otherwise the C allocator's. Never a mix of the two.
+const Service &service() noexcept {
+    static const Service bound = (&mallocMem && &reallocMem && &freeMem)
+                                     ? Service{&mallocMem, &reallocMem, &freeMem}
+                                     : Service{&c_alloc, &c_realloc, &c_free};
+    return bound;
+}
+
+}  // namespace
+
+void *mem_alloc(int bytes) noexcept { return service().alloc(bytes); }
+void *mem_realloc(void *block, int bytes) noexcept { return service().realloc(block, bytes); }
+void mem_free(void *block) noexcept { service().release(block); }
+
+}  // namespace morvane::platform
