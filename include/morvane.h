@@ -119,6 +119,87 @@ MORVANE_API void tableSetDebug(int level);
  * table slot prints all fields as 0. */
 MORVANE_API void tablePrint(int tabid);
 
+/* Keyed access. `rptr` is a buffer of at least `rsiz` bytes holding one
+ * record, its key first. The table's current position is left on the record
+ * found or changed; after a failed key search it is the place where the key
+ * would be inserted. In a KEY_DUPLICATES table a key search stops at the
+ * first equal record the binary search meets, which need not be the first of
+ * its run. A lookup that finds nothing records no error. An operation that
+ * must read or write a record through a null `rptr` does nothing and
+ * returns 0. */
+
+/* tableAdd() : inserts a copy of the record at `rptr` in key order; in a
+ * KEY_DUPLICATES table in front of the equal record the search met.
+ * @return : 1, with the position on the new record; 0 when the key is
+ *           already in a KEY_UNIQUE table (position on that record, no error
+ *           code), on TERR_NOMEM (storage could not grow; table unchanged) or
+ *           TERR_BADID. */
+MORVANE_API int tableAdd(int tabid, const void *rptr);
+
+/* tableSet() : overwrites the record whose key equals the key at `rptr` with
+ * all `rsiz` bytes at `rptr`; the table is not re-sorted.
+ * @return : 1 when a record was replaced; 0 when the key is absent (position
+ *           at its insertion point) or with TERR_BADID. */
+MORVANE_API int tableSet(int tabid, const void *rptr);
+
+/* tableGet() : copies the record chosen by selector `recid` (REC_*; any
+ * other value searches for the key at `rptr`) into `rptr`.
+ * @return : 1 with the position on that record; 0 when there is none (the
+ *           buffer is left as it was) or with TERR_BADID. */
+MORVANE_API int tableGet(int tabid, int recid, void *rptr);
+
+/* tableSeek() : positions the table by selector `recid`, copying nothing.
+ * `rptr` is read only by a key search and may otherwise be null.
+ * @return : 1 when the position names a record; 0 otherwise (on an empty
+ *           table, whatever the selector) or with TERR_BADID. */
+MORVANE_API int tableSeek(int tabid, int recid, const void *rptr);
+
+/* tableDel() : deletes the record chosen by selector `recid`. `rptr` is read
+ * only by a key search and may otherwise be null.
+ * @return : 1 with the position on the record that followed the deleted one
+ *           (or on the new last record); 0 when there is none or with
+ *           TERR_BADID. */
+MORVANE_API int tableDel(int tabid, int recid, const void *rptr);
+
+/* Sequential access through the current position. Positions run from 0 to
+ * the record count; the count itself is the place after the last record.
+ * A forward walk: tableSeek(REC_FIRST), then tableNext until it returns 0.
+ * A backward walk: tableSeek(REC_LAST) (0 on an empty table: nothing to
+ * walk), then, while the previous tableAtStart answered 0, tablePrev; the
+ * tablePrev made after tableAtStart answers 1 fetches record 0 and ends it.
+ * tableNext copies before it moves, whereas tableGet(REC_NEXT) moves before
+ * it copies. A null `rptr` makes tableNext, tablePrev and tableUpdate do
+ * nothing and return 0. */
+
+/* tableNext() : copies the record at the position into `rptr` and steps
+ * forward.
+ * @return : 1; 0 at the end (nothing copied, position kept) or with
+ *           TERR_BADID. */
+MORVANE_API int tableNext(int tabid, void *rptr);
+
+/* tablePrev() : copies the record at the position (the last record when the
+ * position is at the end) into `rptr` and steps back, staying at 0. On an
+ * empty table the bytes copied are no record.
+ * @return : 1 for every valid id; 0 with TERR_BADID. */
+MORVANE_API int tablePrev(int tabid, void *rptr);
+
+/* tableUpdate() : overwrites the record at the position with all `rsiz`
+ * bytes at `rptr` and steps forward. The table is not re-sorted: a new key
+ * must sort where the old one did.
+ * @return : 1; 0 at the end (nothing stored, position kept) or with
+ *           TERR_BADID. */
+MORVANE_API int tableUpdate(int tabid, const void *rptr);
+
+/* tableAtStart() :
+ * @return : 1 when the position is 0 or the id is invalid (TERR_BADID),
+ *           else 0. */
+MORVANE_API int tableAtStart(int tabid);
+
+/* tableAtEnd() :
+ * @return : 1 when the position is past the last record or the id is invalid
+ *           (TERR_BADID), else 0. */
+MORVANE_API int tableAtEnd(int tabid);
+
 #ifdef __cplusplus
 }
 #endif

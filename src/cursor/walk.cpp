@@ -1,0 +1,63 @@
+// The walks through a table's current position: tableNext, tablePrev and
+// tableUpdate copy the record at the position and step. They never search;
+// the position is set beforehand by the keyed operations.
+#include <cinttypes>
+
+#include "core/frame.h"
+#include "core/registry.h"
+#include "morvane.h"
+#include "store/storage.h"
+
+using morvane::core::Dumps;
+using morvane::core::good_table;
+using morvane::core::table_def;
+using morvane::core::TableDef;
+namespace store = morvane::store;
+
+namespace {
+
+std::intptr_t address(const void *p) { return reinterpret_cast<std::intptr_t>(p); }
+
+// Copies the record at the position in direction `mode` and steps forward;
+// false at the end, where nothing is copied and the position stays.
+bool copy_and_step(int tabid, void *rptr, int mode) {
+    if (!good_table(tabid) || rptr == nullptr) return false;
+    TableDef &def = table_def(tabid);
+    if (def.cur >= def.used) return false;
+    store::copy_record(def, tabid, rptr, mode);
+    ++def.cur;
+    return true;
+}
+
+}  // namespace
+
+extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
+    MORVANE_FRAME(frame, tabid, Dumps::both, "tableNext - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n",
+                  tabid, address(rptr));
+    return frame.leave("tableNext", copy_and_step(tabid, rptr, store::COPY_FETCH) ? 1 : 0);
+}
+
+extern "C" MORVANE_API int tableUpdate(int tabid, const void *rptr) {
+    MORVANE_FRAME(frame, tabid, Dumps::both,
+                  "tableUpdate - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n", tabid, address(rptr));
+    return frame.leave("tableUpdate",
+                       copy_and_step(tabid, const_cast<void *>(rptr), store::COPY_STORE) ? 1 : 0);
+}
+
+// Fetches the record at the position (the last one when the position is at
+// the end) and steps back, staying at 0. On an empty table it copies slot 0,
+// which holds no record: a backward walk ends on tableAtStart, not on this
+// result.
+extern "C" MORVANE_API int tablePrev(int tabid, void *rptr) {
+    MORVANE_FRAME(frame, tabid, Dumps::both, "tablePrev - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n",
+                  tabid, address(rptr));
+    int result = 0;
+    if (good_table(tabid) && rptr != nullptr) {
+        TableDef &def = table_def(tabid);
+        if (def.cur >= def.used) def.cur = def.used > 0 ? def.used - 1 : 0;
+        store::copy_record(def, tabid, rptr, store::COPY_FETCH);
+        if (def.cur > 0) --def.cur;
+        result = 1;
+    }
+    return frame.leave("tablePrev", result);
+}

@@ -1,0 +1,85 @@
+// Key comparison of a record with the caller's key, one type per key kind.
+// Each has
+//   compare(rec, key): negative, zero or positive as the record's key sorts
+//                      before, equal to or after the caller's key;
+//   status(rec, key):  the same sign, with the value the trace reports;
+//   trace(rec, key):   the key line of the trace (level 3).
+// Keys are read from the first bytes of the record and of the buffer in the
+// platform's byte order, whatever their alignment. Private to the library.
+#ifndef MORVANE_STORE_KEYS_H
+#define MORVANE_STORE_KEYS_H
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+
+#include "morvane.h"
+#include "platform/diag.h"
+
+namespace morvane::store {
+
+template <typename T>
+inline T load(const char *p) noexcept {
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+// Signed integer keys of 1, 2 or 4 bytes.
+template <typename T>
+struct IntKey {
+    static_assert(sizeof(T) <= 4);
+    const char *name;  // key line tag: "int1", "int2" or "int4"
+
+    int compare(const char *rec, const char *key) const noexcept {
+        const T a = load<T>(rec), b = load<T>(key);
+        return (a > b) - (a < b);
+    }
+    int status(const char *rec, const char *key) const noexcept {
+        // The exact difference where it fits in 32 bits, else its sign.
+        const std::int64_t diff = std::int64_t{load<T>(rec)} - std::int64_t{load<T>(key)};
+        if (diff > INT_MAX) return 1;
+        if (diff < INT_MIN) return -1;
+        return static_cast<int>(diff);
+    }
+    void trace(const char *rec, const char *key) const noexcept {
+        platform::diag_printf("find_record - %s - tkey %d  rkey %d\n", name, int{load<T>(rec)},
+                              int{load<T>(key)});
+    }
+};
+
+// Texts of at most `length` bytes, compared as strncmp does with unsigned
+// bytes; the status is the difference of the first differing byte pair.
+struct StringKey {
+    int length;
+
+    int compare(const char *rec, const char *key) const noexcept {
+        return std::strncmp(rec, key, static_cast<std::size_t>(length));
+    }
+    int status(const char *rec, const char *key) const noexcept {
+        for (int i = 0; i < length; ++i) {
+            const auto a = static_cast<unsigned char>(rec[i]);
+            const auto b = static_cast<unsigned char>(key[i]);
+            if (a != b) return a - b;
+            if (a == 0) break;
+        }
+        return 0;
+    }
+    void trace(const char *rec, const char *key) const noexcept {
+        platform::diag_printf("find_record - string - tkey '%.*s'  rkey '%.*s'\n", length, rec,
+                              length, key);
+    }
+};
+
+// The caller's comparison; the trace has no key line for it.
+struct UserKey {
+    TableCompareFn fn;
+
+    int compare(const char *rec, const char *key) const { return fn(rec, key); }
+    int status(const char *rec, const char *key) const { return fn(rec, key); }
+    void trace(const char *, const char *) const noexcept {}
+};
+
+}  // namespace morvane::store
+
+#endif

@@ -1,0 +1,66 @@
+#include "store/storage.h"
+
+#include <cinttypes>
+#include <climits>
+#include <cstring>
+
+#include "core/error.h"
+#include "core/sizes.h"
+#include "core/trace.h"
+#include "platform/memory.h"
+
+namespace morvane::store {
+namespace {
+
+// Moves the storage into a fresh block of `allcd` + `rinc` slots. The old
+// block is copied whole and released; the new slots are left as they come.
+bool grow(core::TableDef &def) noexcept {
+    const std::int64_t slots = std::int64_t{def.allcd} + def.rinc;
+    const int bytes = slots > INT_MAX ? -1 : core::byte_count(slots, def.rsiz);
+    char *block = bytes > 0 ? static_cast<char *>(platform::mem_alloc(bytes)) : nullptr;
+    if (block == nullptr) {
+        core::record_error(core::kErrNoMem);
+        return false;
+    }
+    std::memcpy(block, def.tptr, static_cast<std::size_t>(def.allcd) * static_cast<std::size_t>(def.rsiz));
+    platform::mem_free(def.tptr);
+    def.tptr = block;
+    def.allcd = static_cast<int>(slots);
+    return true;
+}
+
+std::size_t span(const core::TableDef &def, int records) noexcept {
+    return static_cast<std::size_t>(records) * static_cast<std::size_t>(def.rsiz);
+}
+
+}  // namespace
+
+bool add_record(core::TableDef &def, int tabid) noexcept {
+    MORVANE_TRACE3("add_record - input parameters\n         - tabid %d\n", tabid);
+    if (def.used == def.allcd && !grow(def)) return false;
+    if (def.cur < def.used)
+        std::memmove(slot(def, def.cur + 1), slot(def, def.cur), span(def, def.used - def.cur));
+    ++def.used;
+    return true;
+}
+
+void delete_record(core::TableDef &def, int tabid) noexcept {
+    MORVANE_TRACE3("delete_record - input parameters\n         - tabid %d\n", tabid);
+    --def.used;
+    if (def.cur == def.used) {
+        def.cur = def.used > 0 ? def.used - 1 : 0;
+        return;
+    }
+    std::memmove(slot(def, def.cur), slot(def, def.cur + 1), span(def, def.used - def.cur));
+}
+
+void copy_record(core::TableDef &def, int tabid, void *rptr, int mode) noexcept {
+    MORVANE_TRACE3("copy_record - input parameters\n         - tabid %d  rptr %" PRIdPTR "  mode %d\n",
+                   tabid, reinterpret_cast<std::intptr_t>(rptr), mode);
+    if (mode == COPY_STORE)
+        std::memcpy(slot(def, def.cur), rptr, span(def, 1));
+    else
+        std::memcpy(rptr, slot(def, def.cur), span(def, 1));
+}
+
+}  // namespace morvane::store
