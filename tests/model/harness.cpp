@@ -1,0 +1,324 @@
+#include "harness.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "morvane.h"
+#include "observe.h"
+#include "test_memory.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define MORVANE_HARNESS_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MORVANE_HARNESS_ASAN 1
+#endif
+#endif
+
+namespace {
+
+// Under AddressSanitizer the library's buffer is exactly as large as its
+// content, so any access past it is reported; elsewhere a guard pattern
+// behind it shows writes past the end.
+#ifdef MORVANE_HARNESS_ASAN
+constexpr std::size_t kGuard = 0;
+#else
+constexpr std::size_t kGuard = 16;
+#endif
+constexpr char kGuardByte = static_cast<char>(0xA5);
+constexpr std::size_t kRecentOps = 40;
+constexpr int kDumpedSlots = 40;  // registry slots dumped after every step
+
+std::string show(const model::Bytes *b) { return b == nullptr ? "NULL" : "{" + observe::hex(*b) + "}"; }
+
+template <typename... Args>
+std::string call_text(const char *name, Args... args) {
+    std::ostringstream s;
+    s << name << "(";
+    const char *sep = "";
+    ((s << sep << args, sep = ", "), ...);
+    s << ")";
+    return s.str();
+}
+
+}  // namespace
+
+struct Harness::Buffers {
+    const model::Bytes *init;
+    std::size_t size;
+    std::unique_ptr<char[]> lib;
+    std::unique_ptr<char[]> mod;
+
+    explicit Buffers(const model::Bytes *content)
+        : init(content), size(content ? content->size() : 0),
+          lib(new char[size + kGuard + 1]), mod(new char[size + 1]) {
+        if (init == nullptr) return;
+        std::memcpy(lib.get(), init->data(), size);
+        std::memset(lib.get() + size, kGuardByte, kGuard);
+        std::memcpy(mod.get(), init->data(), size);
+    }
+    void *lib_ptr() const { return init ? lib.get() : nullptr; }
+    void *model_ptr() const { return init ? mod.get() : nullptr; }
+    model::Bytes lib_bytes() const { return model::Bytes(lib.get(), size); }
+    model::Bytes model_bytes() const { return model::Bytes(mod.get(), size); }
+};
+
+Harness::Harness() {
+    model_.grant = [this] { return ++model_calls_ != model_fail_at_; };
+}
+
+void Harness::fail_next_call(int k) { model_fail_at_ = k; }
+
+void Harness::diverge(const std::string &what) {
+    if (!ok()) return;
+    std::ostringstream s;
+    s << "divergence after " << operations_ << " operations: " << what << "\nlast operations:\n";
+    for (const auto &op : recent_) s << "  " << op << "\n";
+    failure_ = s.str();
+}
+
+void Harness::begin(const std::string &call) {
+    ++operations_;
+    recent_.push_back(model_fail_at_ != 0
+                          ? "[memory call " + std::to_string(model_fail_at_) + " fails] " + call
+                          : call);
+    if (recent_.size() > kRecentOps) recent_.pop_front();
+    model_calls_ = 0;
+    if (model_fail_at_ != 0)
+        testmem::fail_call(model_fail_at_);
+    else
+        testmem::reset();
+}
+
+void Harness::finish(int lib_result, int model_result, int touched) {
+    const long lib_calls = testmem::calls();
+    testmem::reset();
+    model_fail_at_ = 0;
+    if (lib_result != model_result)
+        return diverge("result " + std::to_string(lib_result) + ", model " + std::to_string(model_result));
+    if (lib_calls != model_calls_)
+        return diverge("memory service calls " + std::to_string(lib_calls) + ", model " +
+                       std::to_string(model_calls_));
+    const int code = ::tableErr(-1);
+    if (code != model_.code())
+        return diverge("error code " + std::to_string(code) + ", model " + std::to_string(model_.code()));
+    if (testmem::live_blocks() != model_.live_blocks())
+        return diverge("live blocks " + std::to_string(testmem::live_blocks()) + ", model " +
+                       std::to_string(model_.live_blocks()));
+    check_tables(touched);
+}
+
+void Harness::compare_buffers(const Buffers &b, bool bytes_defined) {
+    if (b.init == nullptr || !ok()) return;
+    for (std::size_t i = 0; i < kGuard; ++i)
+        if (b.lib[b.size + i] != kGuardByte) return diverge("the library wrote past the buffer's end");
+    if (bytes_defined && b.lib_bytes() != b.model_bytes())
+        diverge("buffer " + observe::hex(b.lib_bytes()) + ", model " + observe::hex(b.model_bytes()));
+}
+
+void Harness::check_tables(int touched) {
+    std::set<int> ids{-1, model_.defs_allocd(), touched};
+    for (int i = 0; i < std::min(model_.defs_used(), kDumpedSlots); ++i) ids.insert(i);
+    for (int id : model_.live_ids()) ids.insert(id);
+    for (int id : ids) {
+        std::string why;
+        const auto d = observe::dump(id, &why);
+        if (!d) return diverge(why);
+        const model::Dump expected = model_.tablePrint(id);
+        if (*d != expected)
+            return diverge("table " + std::to_string(id) + ": " + d->text() + ", model " + expected.text());
+    }
+    for (int id : model_.live_ids()) {
+        const int count = ::tableCount(id);
+        if (count != model_.slot(id).used())
+            return diverge("tableCount(" + std::to_string(id) + ") " + std::to_string(count));
+    }
+    if (model_.is_live(touched)) check_walk(touched, (++walk_turn_ & 1) != 0);
+}
+
+void Harness::check_walk(int tabid, bool backward) {
+    if (!ok()) return;
+    std::string why;
+    const auto w = observe::walk(tabid, backward, model_.level(), &why);
+    const std::string where = std::string(backward ? "backward" : "forward") + " walk of table " +
+                              std::to_string(tabid) + ": ";
+    if (!w) return diverge(where + why);
+    const auto &recs = model_.slot(tabid).recs;
+    if (w->records.size() != recs.size())
+        return diverge(where + std::to_string(w->records.size()) + " records, model " +
+                       std::to_string(recs.size()));
+    for (std::size_t i = 0; i < recs.size(); ++i)
+        if (w->records[i] != recs[i])
+            return diverge(where + "record " + std::to_string(i) + " " + observe::hex(w->records[i]) +
+                           ", model " + observe::hex(recs[i]));
+}
+
+void Harness::check_all_walks(bool backward) {
+    for (int id : model_.live_ids()) check_walk(id, backward);
+}
+
+void Harness::clear() {
+    for (int id : model_.live_ids()) tableFree(id);
+    tableErr(TERR_NONE);
+    tableSetDebug(0);
+}
+
+int Harness::tableNew(int rsiz, int ktyp, int kmod, std::intptr_t ftyp, int recs, int rinc) {
+    if (!ok()) return -1;
+    begin(call_text("tableNew", rsiz, ktyp, kmod, ftyp, recs, rinc));
+    const int lib = ::tableNew(rsiz, ktyp, kmod, ftyp, recs, rinc);
+    const int mod = model_.tableNew(rsiz, ktyp, kmod, ftyp, recs, rinc);
+    finish(lib, mod, mod);
+    return lib;
+}
+
+int Harness::tableFree(int tabid) {
+    if (!ok()) return 0;
+    begin(call_text("tableFree", tabid));
+    const int lib = ::tableFree(tabid);
+    finish(lib, model_.tableFree(tabid), tabid);
+    return lib;
+}
+
+int Harness::tableCount(int tabid) {
+    if (!ok()) return 0;
+    begin(call_text("tableCount", tabid));
+    const int lib = ::tableCount(tabid);
+    finish(lib, model_.tableCount(tabid), tabid);
+    return lib;
+}
+
+int Harness::tableErr(int err) {
+    if (!ok()) return 0;
+    begin(call_text("tableErr", err));
+    const int lib = ::tableErr(err);
+    finish(lib, model_.tableErr(err), -1);
+    return lib;
+}
+
+void Harness::tableSetDebug(int level) {
+    if (!ok()) return;
+    begin(call_text("tableSetDebug", level));
+    ::tableSetDebug(level);
+    model_.tableSetDebug(level);
+    finish(0, 0, -1);
+}
+
+void Harness::tablePrint(int tabid) {
+    if (!ok()) return;
+    begin(call_text("tablePrint", tabid));
+    std::string why;
+    const auto d = observe::dump(tabid, &why);
+    if (!d) return diverge(why);
+    if (*d != model_.tablePrint(tabid))
+        return diverge("tablePrint " + d->text() + ", model " + model_.tablePrint(tabid).text());
+    finish(0, 0, tabid);
+}
+
+int Harness::tableAdd(int tabid, const model::Bytes *rec) {
+    if (!ok()) return 0;
+    begin(call_text("tableAdd", tabid, show(rec)));
+    Buffers b(rec);
+    const int lib = ::tableAdd(tabid, b.lib_ptr());
+    const int mod = model_.tableAdd(tabid, b.model_ptr());
+    compare_buffers(b, true);
+    finish(lib, mod, tabid);
+    return lib;
+}
+
+int Harness::tableSet(int tabid, const model::Bytes *rec) {
+    if (!ok()) return 0;
+    begin(call_text("tableSet", tabid, show(rec)));
+    Buffers b(rec);
+    const int lib = ::tableSet(tabid, b.lib_ptr());
+    const int mod = model_.tableSet(tabid, b.model_ptr());
+    compare_buffers(b, true);
+    finish(lib, mod, tabid);
+    return lib;
+}
+
+int Harness::tableGet(int tabid, int recid, const model::Bytes *buf) {
+    if (!ok()) return 0;
+    begin(call_text("tableGet", tabid, recid, show(buf)));
+    Buffers b(buf);
+    const int lib = ::tableGet(tabid, recid, b.lib_ptr());
+    const int mod = model_.tableGet(tabid, recid, b.model_ptr());
+    compare_buffers(b, true);
+    finish(lib, mod, tabid);
+    return lib;
+}
+
+int Harness::tableSeek(int tabid, int recid, const model::Bytes *key) {
+    if (!ok()) return 0;
+    begin(call_text("tableSeek", tabid, recid, show(key)));
+    Buffers b(key);
+    const int lib = ::tableSeek(tabid, recid, b.lib_ptr());
+    const int mod = model_.tableSeek(tabid, recid, b.model_ptr());
+    compare_buffers(b, true);
+    finish(lib, mod, tabid);
+    return lib;
+}
+
+int Harness::tableDel(int tabid, int recid, const model::Bytes *key) {
+    if (!ok()) return 0;
+    begin(call_text("tableDel", tabid, recid, show(key)));
+    Buffers b(key);
+    const int lib = ::tableDel(tabid, recid, b.lib_ptr());
+    const int mod = model_.tableDel(tabid, recid, b.model_ptr());
+    compare_buffers(b, true);
+    finish(lib, mod, tabid);
+    return lib;
+}
+
+int Harness::tableNext(int tabid, const model::Bytes *buf) {
+    if (!ok()) return 0;
+    begin(call_text("tableNext", tabid, show(buf)));
+    Buffers b(buf);
+    const int lib = ::tableNext(tabid, b.lib_ptr());
+    const int mod = model_.tableNext(tabid, b.model_ptr());
+    compare_buffers(b, true);
+    finish(lib, mod, tabid);
+    return lib;
+}
+
+int Harness::tablePrev(int tabid, const model::Bytes *buf) {
+    if (!ok()) return 0;
+    begin(call_text("tablePrev", tabid, show(buf)));
+    Buffers b(buf);
+    const int lib = ::tablePrev(tabid, b.lib_ptr());
+    const int mod = model_.tablePrev(tabid, b.model_ptr());
+    // From an empty table tablePrev copies bytes that are no record.
+    compare_buffers(b, !model_.prev_copied_nothing());
+    finish(lib, mod, tabid);
+    return lib;
+}
+
+int Harness::tableUpdate(int tabid, const model::Bytes *rec) {
+    if (!ok()) return 0;
+    begin(call_text("tableUpdate", tabid, show(rec)));
+    Buffers b(rec);
+    const int lib = ::tableUpdate(tabid, b.lib_ptr());
+    const int mod = model_.tableUpdate(tabid, b.model_ptr());
+    compare_buffers(b, true);
+    finish(lib, mod, tabid);
+    return lib;
+}
+
+int Harness::tableAtStart(int tabid) {
+    if (!ok()) return 0;
+    begin(call_text("tableAtStart", tabid));
+    const int lib = ::tableAtStart(tabid);
+    finish(lib, model_.tableAtStart(tabid), tabid);
+    return lib;
+}
+
+int Harness::tableAtEnd(int tabid) {
+    if (!ok()) return 0;
+    begin(call_text("tableAtEnd", tabid));
+    const int lib = ::tableAtEnd(tabid);
+    finish(lib, model_.tableAtEnd(tabid), tabid);
+    return lib;
+}
