@@ -47,6 +47,7 @@ bool extend_registry() noexcept {
     const int slots = registry.defsAllocd + kRegistryStep;
     const int bytes = byte_count(slots, sizeof(TableDef));
     void *block = nullptr;
+    // bytes is -1 only beyond some 44 million slots: not reachable in tests.
     if (bytes > 0)
         block = registry.tableDefs == nullptr
                     ? platform::mem_alloc(bytes)

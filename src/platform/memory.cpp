@@ -28,7 +28,9 @@ struct Service {
 };
 
 // Bound once, on first use: the host's three functions when it defines all
-// of them, otherwise the C allocator's. Never a mix of the two.
+// of them, otherwise the C allocator's. Never a mix of the two. (The branch
+// of the static's guard for a concurrent first call is never taken: the
+// library serves one thread at a time.)
 const Service &service() noexcept {
     static const Service bound = (&mallocMem && &reallocMem && &freeMem)
                                      ? Service{&mallocMem, &reallocMem, &freeMem}

@@ -33,28 +33,13 @@ DumpPipe &dump_pipe() {
     return p;
 }
 
-}  // namespace
+// While a QuietStderr lives, standard error goes to a file this descriptor
+// also reads: a dump is read back from where the file ended before it.
+int capture_fd = -1;
+bool capture_truncates = false;  // a temporary file, emptied now and then
+constexpr off_t kCaptureLimit = 1 << 20;
 
-QuietStderr::QuietStderr() {
-    std::fflush(stderr);
-    const char *path = std::getenv("MORVANE_TEST_STDERR");
-    const int fd = path != nullptr && *path != '\0'
-                       ? open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)
-                       : open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    saved_ = dup(2);
-    dup2(fd, 2);
-    close(fd);
-}
-
-QuietStderr::~QuietStderr() {
-    if (saved_ < 0) return;
-    std::fflush(stderr);
-    dup2(saved_, 2);
-    close(saved_);
-}
-
-std::string print_text(int tabid) {
+std::string print_through_pipe(int tabid) {
     DumpPipe &p = dump_pipe();
     std::fflush(stderr);
     const int saved = dup(2);
@@ -75,6 +60,60 @@ std::string print_text(int tabid) {
         break;  // EAGAIN: all of it has been read
     }
     return text;
+}
+
+std::string print_into_capture(int tabid) {
+    std::fflush(stderr);
+    off_t start = lseek(capture_fd, 0, SEEK_END);
+    if (capture_truncates && start > kCaptureLimit && ftruncate(capture_fd, 0) == 0) start = 0;
+    tablePrint(tabid);
+    std::fflush(stderr);
+    const off_t end = lseek(capture_fd, 0, SEEK_END);
+    std::string text(static_cast<std::size_t>(end > start ? end - start : 0), '\0');
+    if (!text.empty() && pread(capture_fd, &text[0], text.size(), start) != static_cast<ssize_t>(text.size()))
+        text.clear();
+    return text;
+}
+
+}  // namespace
+
+QuietStderr::QuietStderr() {
+    std::fflush(stderr);
+    const char *path = std::getenv("MORVANE_TEST_STDERR");
+    int fd = -1;
+    if (path != nullptr && *path != '\0') {
+        fd = open(path, O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        capture_truncates = false;
+    } else {
+        char name[] = "/tmp/morvane-stderr-XXXXXX";
+        fd = mkstemp(name);
+        if (fd >= 0) {
+            unlink(name);
+            fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_APPEND);
+            fcntl(fd, F_SETFD, FD_CLOEXEC);
+        }
+        capture_truncates = true;
+    }
+    if (fd < 0 || capture_fd >= 0) {  // no file, or already quiet
+        if (fd >= 0) close(fd);
+        return;
+    }
+    saved_ = dup(2);
+    dup2(fd, 2);
+    capture_fd = fd;
+}
+
+QuietStderr::~QuietStderr() {
+    if (saved_ < 0) return;
+    std::fflush(stderr);
+    dup2(saved_, 2);
+    close(saved_);
+    close(capture_fd);
+    capture_fd = -1;
+}
+
+std::string print_text(int tabid) {
+    return capture_fd >= 0 ? print_into_capture(tabid) : print_through_pipe(tabid);
 }
 
 std::optional<model::Dump> dump(int tabid, std::string *why) {

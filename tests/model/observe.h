@@ -13,9 +13,10 @@
 
 namespace observe {
 
-// Sends standard error to /dev/null (or to the file named by the
-// environment variable MORVANE_TEST_STDERR) while it lives, so that runs at
-// high trace levels keep the test output small.
+// Sends standard error to an unlinked temporary file, emptied now and then
+// (or to the file named by the environment variable MORVANE_TEST_STDERR,
+// kept whole) while it lives, so that runs at high trace levels keep the
+// test output small. dump() then reads the dump back from that file.
 class QuietStderr {
 public:
     QuietStderr();
