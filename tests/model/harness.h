@@ -69,7 +69,6 @@ private:
     long model_fail_at_ = 0;
     long operations_ = 0;
     unsigned walk_turn_ = 0;
-    bool records_may_change_ = false;
     std::deque<std::string> recent_;
     std::string failure_;
 };
