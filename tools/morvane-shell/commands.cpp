@@ -20,6 +20,8 @@ struct Command {
     Handler run;
     std::size_t min_words;  // the name included
     std::size_t max_words;  // 0: any number
+    const char *also = nullptr;  // a second form: usage, then about
+    const char *also_about = nullptr;
 };
 
 const Command *find_command(const std::string &name);
@@ -33,7 +35,7 @@ const char *code_name(int code) {
     static const char *const names[] = {"",           "TERR_NONE",    "TERR_NOMEM",   "TERR_BADID",
                                         "TERR_BADSIZE", "TERR_BADKTYP", "TERR_BADKMOD", "TERR_BADFTYP"};
     if (code >= 1 && code <= 7) return names[code];
-    return "no name";
+    return "(no name)";
 }
 
 int table_id(const Line &line, std::size_t i) { return parse_int(line[i], "table id"); }
@@ -136,7 +138,7 @@ void cmd_create(Session &session, const Line &line) {
         if (line.size() < 3) throw Malformed("user needs a comparison: user pair, user desc or user none");
         const UserKey *key = find_user_key(line[2]);
         if (key == nullptr)
-            throw Malformed("unknown comparison '" + line[2] + "' (pair, desc or none; see 'help keys')");
+            throw Malformed("unknown comparison '" + line[2] + "' (pair, desc or none; see help)");
         ktyp = KEY_USER;
         layout.kind = key->kind;
         layout.width = key->width;
@@ -355,13 +357,18 @@ void cmd_help(Session &, const Line &line) {
     if (c == nullptr) throw Malformed("no command '" + line[1] + "' (type help for the list)");
     say(std::string(c->name) + (*c->usage != '\0' ? " " : "") + c->usage);
     say("  " + std::string(c->about));
+    if (c->also != nullptr) {
+        say(c->also);
+        say("  " + std::string(c->also_about));
+    }
 }
 
 void cmd_quit(Session &, const Line &) {}
 
 const Command commands[] = {
     {"create", "KEYTYPE [unique|dup] [size N] [recs N] [inc N]",
-     "make a table (tableNew)", cmd_create, 2, 0},
+     "make a table (tableNew)", cmd_create, 2, 0, "create raw RSIZ KTYP KMOD FTYP [RECS [RINC]]",
+     "tableNew as given (FTYP 0 if KTYP 2)"},
     {"free", "T", "release table T (tableFree)", cmd_free, 2, 2},
     {"count", "T", "number of records (tableCount)", cmd_count, 2, 2},
     {"list", "", "the tables made in this session", cmd_list, 1, 1},
@@ -401,10 +408,7 @@ std::string help_text() {
         if (head.size() < 28) head.resize(28, ' ');
         else head += "\n" + std::string(28, ' ');
         text += head + c.about + "\n";
-        if (c.run == cmd_create) {
-            text += "  create raw RSIZ KTYP KMOD FTYP [RECS [RINC]]\n" + std::string(28, ' ') +
-                    "tableNew as given (FTYP 0 if KTYP 2)\n";
-        }
+        if (c.also != nullptr) text += std::string("  ") + c.also + "\n" + std::string(28, ' ') + c.also_about + "\n";
     }
     text += "KEYTYPE: int1, int2, int4 (signed integers), int N, str N (text of N bytes),\n"
             "  or user NAME, a comparison of the shell's own:\n";
