@@ -87,7 +87,10 @@ int main(int argc, char **argv) {
             outcome = shell::run_line(session, text);
         } catch (const shell::Malformed &e) {
             std::fflush(stdout);
-            std::fprintf(stderr, "%s:%ld: %s\n", source.c_str(), number, e.what());
+            if (interactive)
+                std::fprintf(stderr, "line %ld: %s\n", number, e.what());
+            else
+                std::fprintf(stderr, "%s:%ld: %s\n", source.c_str(), number, e.what());
             malformed = true;
         }
         std::fflush(stdout);
