@@ -52,6 +52,13 @@ static void check(int ok, const char *what) {
     }
 }
 
+/* Copies `text` into a zeroed field of `size` bytes; a text that fills the
+ * field keeps no terminating NUL, as fixed-length keys allow. */
+static void set_text(char *field, size_t size, const char *text) {
+    size_t n = strlen(text);
+    memcpy(field, text, n < size ? n : size);
+}
+
 static void show_order(const struct order *o) {
     printf("    %3d.%02d  %4d  %s\n", o->price / 100, o->price % 100, o->qty, o->trader);
 }
@@ -61,7 +68,7 @@ static void add_order(int book, int32_t price, int32_t qty, const char *trader) 
     memset(&o, 0, sizeof o);
     o.price = price;
     o.qty = qty;
-    strncpy(o.trader, trader, sizeof o.trader - 1);
+    set_text(o.trader, sizeof o.trader - 1, trader);
     check(tableAdd(book, &o) == 1, "tableAdd of an order");
 }
 
@@ -158,8 +165,8 @@ static void order_book(void) {
 static void add_symbol(int table, const char *ticker, const char *name) {
     struct symbol s;
     memset(&s, 0, sizeof s);
-    strncpy(s.ticker, ticker, sizeof s.ticker);
-    strncpy(s.name, name, sizeof s.name - 1);
+    set_text(s.ticker, sizeof s.ticker, ticker);
+    set_text(s.name, sizeof s.name - 1, name);
     check(tableAdd(table, &s) == 1, "tableAdd of a symbol");
 }
 
@@ -184,8 +191,8 @@ static int symbol_table(void) {
     list_symbols(table);
 
     memset(&s, 0, sizeof s);
-    strcpy(s.ticker, "ACME");
-    strcpy(s.name, "Acme again");
+    set_text(s.ticker, sizeof s.ticker, "ACME");
+    set_text(s.name, sizeof s.name - 1, "Acme again");
     added = tableAdd(table, &s);
     code = tableErr(-1);
     printf("   Adding ACME a second time: tableAdd answers %d, and no error is\n"
@@ -193,28 +200,29 @@ static int symbol_table(void) {
            added, code);
 
     memset(&s, 0, sizeof s);
-    strcpy(s.ticker, "BOLT");
+    set_text(s.ticker, sizeof s.ticker, "BOLT");
     check(tableGet(table, REC_KEY, &s) == 1, "tableGet of BOLT");
     printf("   Looking up BOLT: %s.\n", s.name);
-    strcpy(s.name, "Bolt Freight");
+    memset(s.name, 0, sizeof s.name);
+    set_text(s.name, sizeof s.name - 1, "Bolt Freight");
     check(tableSet(table, &s) == 1, "tableSet of BOLT");
     printf("   Renamed with tableSet; BOLT is now %s.\n", s.name);
 
     memset(&s, 0, sizeof s);
-    strcpy(s.ticker, "BRIX");
+    set_text(s.ticker, sizeof s.ticker, "BRIX");
     found = tableGet(table, REC_KEY, &s);
     tableNext(table, &s);
     printf("   Looking up BRIX: tableGet answers %d. The search leaves the position\n"
            "   where BRIX would go, so tableNext fetches the ticker after it: ",
            found);
-    printf("%s.\n\n", s.ticker);
+    printf("%.8s.\n\n", s.ticker);
     return table;
 }
 
 static void add_trade(int table, const char *ticker, int32_t seq, int32_t price, int32_t qty) {
     struct trade t;
     memset(&t, 0, sizeof t);
-    strncpy(t.ticker, ticker, sizeof t.ticker);
+    set_text(t.ticker, sizeof t.ticker, ticker);
     t.seq = seq;
     t.price = price;
     t.qty = qty;
@@ -255,7 +263,7 @@ static void trade_log(void) {
     printf("   The BOLT trades: a search for (BOLT, #0) fails and leaves the\n"
            "   position on the first BOLT trade:\n");
     memset(&t, 0, sizeof t);
-    strcpy(t.ticker, "BOLT");
+    set_text(t.ticker, sizeof t.ticker, "BOLT");
     tableSeek(table, REC_KEY, &t);
     while (tableNext(table, &t) && strncmp(t.ticker, "BOLT", sizeof t.ticker) == 0) show_trade(&t);
     tableFree(table);
@@ -278,7 +286,7 @@ static void trace_look(int symbols) {
            "   steps; here the binary search of one lookup by ticker:\n");
     fflush(stdout);
     memset(&s, 0, sizeof s);
-    strcpy(s.ticker, "DYNA");
+    set_text(s.ticker, sizeof s.ticker, "DYNA");
     tableSetDebug(3);
     tableGet(symbols, REC_KEY, &s);
     tableSetDebug(0);
