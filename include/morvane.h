@@ -41,6 +41,13 @@
 
 #include <stdint.h>
 
+/* Version of this header and of the library it declares. The major number is
+ * also the library's soname (libmorvane.so.MAJOR): it changes only when a
+ * program built against an older header could no longer run. */
+#define MORVANE_VERSION_MAJOR 1
+#define MORVANE_VERSION_MINOR 0
+#define MORVANE_VERSION_PATCH 0
+
 #if defined(MORVANE_BUILDING_LIBRARY) && defined(__GNUC__)
 #define MORVANE_API __attribute__((visibility("default")))
 #else

@@ -4,11 +4,15 @@
 #define MORVANE_CORE_FRAME_H
 
 #include <cassert>
+#include <cstdint>
 
 #include "core/trace.h"
 #include "platform/diag.h"
 
 namespace morvane::core {
+
+// An address as the trace prints it: a signed integer as wide as the address.
+inline std::intptr_t as_number(const void *p) noexcept { return reinterpret_cast<std::intptr_t>(p); }
 
 // Which stored-definition dumps an operation writes at level 2 or more.
 enum class Dumps : unsigned char { none = 0, entry = 1, exit = 2, both = 3 };

@@ -8,6 +8,7 @@
 #include "morvane.h"
 #include "store/storage.h"
 
+using morvane::core::as_number;
 using morvane::core::Dumps;
 using morvane::core::good_table;
 using morvane::core::table_def;
@@ -15,8 +16,6 @@ using morvane::core::TableDef;
 namespace store = morvane::store;
 
 namespace {
-
-std::intptr_t address(const void *p) { return reinterpret_cast<std::intptr_t>(p); }
 
 // Copies the record at the position in direction `mode` and steps forward;
 // false at the end, where nothing is copied and the position stays.
@@ -33,13 +32,13 @@ bool copy_and_step(int tabid, void *rptr, int mode) {
 
 extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both, "tableNext - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n",
-                  tabid, address(rptr));
+                  tabid, as_number(rptr));
     return frame.leave("tableNext", copy_and_step(tabid, rptr, store::COPY_FETCH) ? 1 : 0);
 }
 
 extern "C" MORVANE_API int tableUpdate(int tabid, const void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both,
-                  "tableUpdate - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n", tabid, address(rptr));
+                  "tableUpdate - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n", tabid, as_number(rptr));
     return frame.leave("tableUpdate",
                        copy_and_step(tabid, const_cast<void *>(rptr), store::COPY_STORE) ? 1 : 0);
 }
@@ -50,7 +49,7 @@ extern "C" MORVANE_API int tableUpdate(int tabid, const void *rptr) {
 // result.
 extern "C" MORVANE_API int tablePrev(int tabid, void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both, "tablePrev - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n",
-                  tabid, address(rptr));
+                  tabid, as_number(rptr));
     int result = 0;
     if (good_table(tabid) && rptr != nullptr) {
         TableDef &def = table_def(tabid);

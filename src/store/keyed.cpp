@@ -10,21 +10,16 @@
 #include "store/search.h"
 #include "store/storage.h"
 
+using morvane::core::as_number;
 using morvane::core::Dumps;
 using morvane::core::good_table;
 using morvane::core::table_def;
 using morvane::core::TableDef;
 namespace store = morvane::store;
 
-namespace {
-
-std::intptr_t address(const void *p) { return reinterpret_cast<std::intptr_t>(p); }
-
-}  // namespace
-
 extern "C" MORVANE_API int tableAdd(int tabid, const void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both, "tableAdd - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n",
-                  tabid, address(rptr));
+                  tabid, as_number(rptr));
     int result = 0;
     if (good_table(tabid) && rptr != nullptr) {
         TableDef &def = table_def(tabid);
@@ -39,7 +34,7 @@ extern "C" MORVANE_API int tableAdd(int tabid, const void *rptr) {
 
 extern "C" MORVANE_API int tableSet(int tabid, const void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both, "tableSet - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n",
-                  tabid, address(rptr));
+                  tabid, as_number(rptr));
     int result = 0;
     if (good_table(tabid) && rptr != nullptr) {
         TableDef &def = table_def(tabid);
@@ -54,7 +49,7 @@ extern "C" MORVANE_API int tableSet(int tabid, const void *rptr) {
 extern "C" MORVANE_API int tableGet(int tabid, int recid, void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both,
                   "tableGet - input parameters\n         - tabid %d  recid %d  rptr %" PRIdPTR "\n", tabid, recid,
-                  address(rptr));
+                  as_number(rptr));
     int result = 0;
     if (good_table(tabid) && rptr != nullptr) {
         TableDef &def = table_def(tabid);
@@ -69,7 +64,7 @@ extern "C" MORVANE_API int tableGet(int tabid, int recid, void *rptr) {
 extern "C" MORVANE_API int tableSeek(int tabid, int recid, const void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both,
                   "tableSeek - input parameters\n          - tabid %d  recid %d  rptr %" PRIdPTR "\n", tabid, recid,
-                  address(rptr));
+                  as_number(rptr));
     int result = 0;
     if (good_table(tabid) && (rptr != nullptr || !store::is_key_search(recid)))
         result = store::find_record(table_def(tabid), tabid, recid, rptr) ? 1 : 0;
@@ -79,7 +74,7 @@ extern "C" MORVANE_API int tableSeek(int tabid, int recid, const void *rptr) {
 extern "C" MORVANE_API int tableDel(int tabid, int recid, const void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both,
                   "tableDel - input parameters\n         - tabid %d  recid %d  rptr %" PRIdPTR "\n", tabid, recid,
-                  address(rptr));
+                  as_number(rptr));
     int result = 0;
     if (good_table(tabid) && (rptr != nullptr || !store::is_key_search(recid))) {
         TableDef &def = table_def(tabid);

@@ -33,7 +33,7 @@ struct IntKey {
 
     int compare(const char *rec, const char *key) const noexcept {
         const T a = load<T>(rec), b = load<T>(key);
-        return (a > b) - (a < b);
+        return a < b ? -1 : a != b;
     }
     int status(const char *rec, const char *key) const noexcept {
         // The exact difference where it fits in 32 bits, else its sign.

@@ -54,13 +54,9 @@ void delete_record(core::TableDef &def, int tabid) noexcept {
     std::memmove(slot(def, def.cur), slot(def, def.cur + 1), span(def, def.used - def.cur));
 }
 
-void copy_record(core::TableDef &def, int tabid, void *rptr, int mode) noexcept {
-    MORVANE_TRACE3("copy_record - input parameters\n         - tabid %d  rptr %" PRIdPTR "  mode %d\n",
-                   tabid, reinterpret_cast<std::intptr_t>(rptr), mode);
-    if (mode == COPY_STORE)
-        std::memcpy(slot(def, def.cur), rptr, span(def, 1));
-    else
-        std::memcpy(rptr, slot(def, def.cur), span(def, 1));
+void trace_copy_record(int tabid, const void *rptr, int mode) noexcept {
+    platform::diag_printf("copy_record - input parameters\n         - tabid %d  rptr %" PRIdPTR "  mode %d\n", tabid,
+                          reinterpret_cast<std::intptr_t>(rptr), mode);
 }
 
 }  // namespace morvane::store

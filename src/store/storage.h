@@ -5,7 +5,11 @@
 #ifndef MORVANE_STORE_STORAGE_H
 #define MORVANE_STORE_STORAGE_H
 
+#include <cstdint>
+#include <cstring>
+
 #include "core/registry.h"
+#include "core/trace.h"
 
 namespace morvane::store {
 
@@ -20,13 +24,46 @@ bool add_record(core::TableDef &def, int tabid) noexcept;
 // that followed, or the new last record when the last one went.
 void delete_record(core::TableDef &def, int tabid) noexcept;
 
-// Copies the `rsiz` bytes of slot `cur` from the caller's buffer (COPY_STORE)
-// or into it (any other mode).
-void copy_record(core::TableDef &def, int tabid, void *rptr, int mode) noexcept;
-
 // The address of slot `index`.
 inline char *slot(const core::TableDef &def, int index) noexcept {
     return def.tptr + static_cast<std::size_t>(index) * static_cast<std::size_t>(def.rsiz);
+}
+
+// Copies `n` bytes between non-overlapping places. Records of up to 32 bytes
+// move as two possibly overlapping words each way, without a call: a walk
+// copies one record per step, and a library call would cost more than the
+// copy.
+inline void copy_bytes(void *dst, const void *src, std::size_t n) noexcept {
+    auto *d = static_cast<char *>(dst);
+    const auto *s = static_cast<const char *>(src);
+    if (n >= 8 && n <= 16) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, s, 8);
+        std::memcpy(&tail, s + n - 8, 8);
+        std::memcpy(d, &head, 8);
+        std::memcpy(d + n - 8, &tail, 8);
+    } else if (n > 16 && n <= 32) {
+        std::uint64_t w[4];
+        std::memcpy(&w[0], s, 16);
+        std::memcpy(&w[2], s + n - 16, 16);
+        std::memcpy(d, &w[0], 16);
+        std::memcpy(d + n - 16, &w[2], 16);
+    } else {
+        std::memcpy(d, s, n);
+    }
+}
+
+void trace_copy_record(int tabid, const void *rptr, int mode) noexcept;
+
+// Copies the `rsiz` bytes of slot `cur` from the caller's buffer (COPY_STORE)
+// or into it (any other mode).
+inline void copy_record(core::TableDef &def, int tabid, void *rptr, int mode) noexcept {
+    if (core::trace_on(core::kTraceInternals)) trace_copy_record(tabid, rptr, mode);
+    const auto rsiz = static_cast<std::size_t>(def.rsiz);
+    if (mode == COPY_STORE)
+        copy_bytes(slot(def, def.cur), rptr, rsiz);
+    else
+        copy_bytes(rptr, slot(def, def.cur), rsiz);
 }
 
 }  // namespace morvane::store

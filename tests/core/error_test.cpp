@@ -106,12 +106,3 @@ TEST(CoreError, CodeSurvivesSuccessfulOperations) {
     EXPECT_EQ(tableCount(1), -1);
     EXPECT_EQ(peek_code(), TERR_BADID);
 }
-
-TEST(CoreError, SuccessAfterClearingLeavesNone) {
-    tableErr(8);
-    tableErr(TERR_NONE);
-    ASSERT_EQ(tableNew(16, KEY_STRING, KEY_DUPLICATES, 16, 0, 0), 0);
-    EXPECT_EQ(tableCount(0), 0);
-    EXPECT_EQ(tableFree(0), 1);
-    EXPECT_EQ(tableErr(0), TERR_NONE);
-}

@@ -1,0 +1,29 @@
+// The shell's commands: a table of names, usages and handlers, and the
+// session state they share (the layout of every table made so far).
+#ifndef MORVANE_SHELL_COMMANDS_H
+#define MORVANE_SHELL_COMMANDS_H
+
+#include <map>
+#include <string>
+
+#include "records.h"
+
+namespace shell {
+
+struct Session {
+    std::map<int, Layout> tables;  // by table id, freed ones kept
+    int trace_level = 0;
+};
+
+enum class Outcome { next_line, quit };
+
+// Runs one command line, printing its result on standard output. A malformed
+// line throws Malformed before anything reaches the library.
+Outcome run_line(Session &session, const std::string &line);
+
+// The help text: every command with its usage and a line about it.
+std::string help_text();
+
+}  // namespace shell
+
+#endif
