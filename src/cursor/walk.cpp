@@ -30,10 +30,30 @@ bool copy_and_step(int tabid, void *rptr, int mode) {
 
 }  // namespace
 
-extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
+namespace {
+
+__attribute__((noinline)) int next_framed(int tabid, void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both, "tableNext - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n",
                   tabid, as_number(rptr));
     return frame.leave("tableNext", copy_and_step(tabid, rptr, store::COPY_FETCH) ? 1 : 0);
+}
+
+}  // namespace
+
+extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
+    // One step of a walk with the trace off, on a valid table, before the
+    // end: it writes nothing and needs no frame, so it copies the record
+    // without a call. Every other case takes the framed path.
+    if (!morvane::core::trace_on(morvane::core::kTraceCalls) && rptr != nullptr &&
+        morvane::core::in_registry(tabid)) {
+        TableDef &def = table_def(tabid);
+        if (def.tptr != nullptr && def.cur < def.used) {
+            store::copy_bytes(rptr, store::slot(def, def.cur), static_cast<std::size_t>(def.rsiz));
+            ++def.cur;
+            return 1;
+        }
+    }
+    return next_framed(tabid, rptr);
 }
 
 extern "C" MORVANE_API int tableUpdate(int tabid, const void *rptr) {

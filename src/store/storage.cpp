@@ -12,9 +12,16 @@
 namespace morvane::store {
 namespace {
 
-// Moves the storage into a fresh block of `allcd` + `rinc` slots. The old
-// block is copied whole and released; the new slots are left as they come.
-bool grow(core::TableDef &def) noexcept {
+std::size_t span(const core::TableDef &def, int records) noexcept {
+    return static_cast<std::size_t>(records) * static_cast<std::size_t>(def.rsiz);
+}
+
+// Moves the full storage into a fresh block of `allcd` + `rinc` slots and
+// releases the old one, leaving slot `cur` open: the records before `cur`
+// go to the start of the new block and the rest one slot further up, so
+// each record is copied once rather than copied and then moved. The new
+// slots are left as they come.
+bool grow_open(core::TableDef &def) noexcept {
     const std::int64_t slots = std::int64_t{def.allcd} + def.rinc;
     const int bytes = slots > INT_MAX ? -1 : core::byte_count(slots, def.rsiz);
     char *block = bytes > 0 ? static_cast<char *>(platform::mem_alloc(bytes)) : nullptr;
@@ -22,24 +29,23 @@ bool grow(core::TableDef &def) noexcept {
         core::record_error(core::kErrNoMem);
         return false;
     }
-    std::memcpy(block, def.tptr, static_cast<std::size_t>(def.allcd) * static_cast<std::size_t>(def.rsiz));
+    std::memcpy(block, def.tptr, span(def, def.cur));
+    std::memcpy(block + span(def, def.cur + 1), slot(def, def.cur), span(def, def.used - def.cur));
     platform::mem_free(def.tptr);
     def.tptr = block;
     def.allcd = static_cast<int>(slots);
     return true;
 }
 
-std::size_t span(const core::TableDef &def, int records) noexcept {
-    return static_cast<std::size_t>(records) * static_cast<std::size_t>(def.rsiz);
-}
-
 }  // namespace
 
 bool add_record(core::TableDef &def, int tabid) noexcept {
     MORVANE_TRACE3("add_record - input parameters\n         - tabid %d\n", tabid);
-    if (def.used == def.allcd && !grow(def)) return false;
-    if (def.cur < def.used)
+    if (def.used == def.allcd) {
+        if (!grow_open(def)) return false;
+    } else if (def.cur < def.used) {
         std::memmove(slot(def, def.cur + 1), slot(def, def.cur), span(def, def.used - def.cur));
+    }
     ++def.used;
     return true;
 }

@@ -29,27 +29,30 @@ inline char *slot(const core::TableDef &def, int index) noexcept {
     return def.tptr + static_cast<std::size_t>(index) * static_cast<std::size_t>(def.rsiz);
 }
 
-// Copies `n` bytes between non-overlapping places. Records of up to 32 bytes
-// move as two possibly overlapping words each way, without a call: a walk
-// copies one record per step, and a library call would cost more than the
-// copy.
+// Copies `n` bytes between non-overlapping places. Records of up to 64 bytes
+// move as 8- or 16-byte words, the last word overlapping the one before,
+// without a call: a walk copies one record per step, and a library call
+// would cost more than the copy.
 inline void copy_bytes(void *dst, const void *src, std::size_t n) noexcept {
     auto *d = static_cast<char *>(dst);
     const auto *s = static_cast<const char *>(src);
-    if (n >= 8 && n <= 16) {
+    if (n < 8 || n > 64) {
+        std::memcpy(d, s, n);
+    } else if (n <= 16) {
         std::uint64_t head, tail;
         std::memcpy(&head, s, 8);
         std::memcpy(&tail, s + n - 8, 8);
         std::memcpy(d, &head, 8);
         std::memcpy(d + n - 8, &tail, 8);
-    } else if (n > 16 && n <= 32) {
-        std::uint64_t w[4];
-        std::memcpy(&w[0], s, 16);
-        std::memcpy(&w[2], s + n - 16, 16);
-        std::memcpy(d, &w[0], 16);
-        std::memcpy(d + n - 16, &w[2], 16);
     } else {
-        std::memcpy(d, s, n);
+        // 16-byte words from the front while a whole one fits, then the last
+        // 16 bytes; all are read before any is written.
+        std::uint64_t w[8];
+        const std::size_t words = (n - 1) / 16;  // 1 to 3 leading words
+        for (std::size_t i = 0; i < words; ++i) std::memcpy(&w[2 * i], s + 16 * i, 16);
+        std::memcpy(&w[2 * words], s + n - 16, 16);
+        for (std::size_t i = 0; i < words; ++i) std::memcpy(d + 16 * i, &w[2 * i], 16);
+        std::memcpy(d + n - 16, &w[2 * words], 16);
     }
 }
 
