@@ -30,14 +30,6 @@ int peek_code() { return tableErr(9); }
 
 }  // namespace
 
-TEST(CoreError, StartsAsNoneAndReadsSilently) {
-    std::string text = trace_of([] {
-        EXPECT_EQ(tableErr(0), TERR_NONE);
-        EXPECT_EQ(tableErr(0), TERR_NONE);
-    });
-    EXPECT_EQ(text, "");
-}
-
 TEST(CoreError, EveryCodeAtLevelZero) {
     for (int start : {TERR_NONE, 5}) {
         for (int err : kErrs) {
@@ -87,22 +79,4 @@ TEST(CoreError, ZeroRepeatsPendingWarningAndOneClearsIt) {
         EXPECT_EQ(tableErr(0), TERR_NONE);
     });
     EXPECT_EQ(text, "");
-}
-
-TEST(CoreError, CodeSurvivesSuccessfulOperations) {
-    EXPECT_EQ(trace_of([] { EXPECT_EQ(tableNew(0, KEY_INT, KEY_UNIQUE, 4, 10, 10), -1); }),
-              lines::warning(TERR_BADSIZE));
-    const std::string text = trace_of([] {
-        EXPECT_EQ(tableNew(8, KEY_INT, KEY_UNIQUE, 4, 10, 10), 0);
-        EXPECT_EQ(tableCount(0), 0);
-        EXPECT_EQ(tableFree(0), 1);
-        EXPECT_EQ(tableNew(8, KEY_INT, KEY_UNIQUE, 4, 10, 10), 0);
-        tablePrint(0);
-    });
-    EXPECT_EQ(text.find("Warning"), std::string::npos) << text;
-    EXPECT_EQ(peek_code(), TERR_BADSIZE);
-
-    // A later failure replaces the pending code.
-    EXPECT_EQ(tableCount(1), -1);
-    EXPECT_EQ(peek_code(), TERR_BADID);
 }

@@ -7,6 +7,7 @@
 
 #include "core_lines.h"
 #include "morvane.h"
+#include "test_memory.h"
 #include "trace_capture.h"
 
 using lines::Def;
@@ -41,14 +42,9 @@ TEST(CoreTrace, LevelZeroAndBelowWriteOnlyWarnings) {
     }
 }
 
-TEST(CoreTrace, TableNewAtLevelOne) {
-    tableSetDebug(1);
-    const std::string text = trace_of([] { EXPECT_EQ(tableNew(8, KEY_INT, KEY_UNIQUE, 4, 10, 10), 0); });
-    EXPECT_EQ(text, lines::new_entry(8, 0, 0, 4, 10, 10) + "tableNew - return table id 0\n");
-}
-
 TEST(CoreTrace, TableNewDumpsTheNewTableFromLevelTwo) {
-    // Level 3 adds nothing to tableNew: it calls no traced internal routine.
+    // Level 1 writes the call lines only; level 3 adds nothing to tableNew: it
+    // calls no traced internal routine.
     const auto cmp = reinterpret_cast<std::intptr_t>(&by_first_byte);
     const std::intptr_t wide = (std::intptr_t{1} << 40) + 3;
     struct Case {
@@ -56,6 +52,7 @@ TEST(CoreTrace, TableNewDumpsTheNewTableFromLevelTwo) {
         std::intptr_t ftyp;
         int recs, rinc, allcd, kept_rinc;
     } cases[] = {
+        {1, 8, KEY_INT, KEY_UNIQUE, 4, 10, 10, 100, 50},
         {2, 8, KEY_INT, KEY_UNIQUE, 4, 10, 10, 100, 50},
         {3, 12, KEY_STRING, KEY_DUPLICATES, 12, 500, 80, 500, 80},
         {2, 4, KEY_USER, KEY_UNIQUE, cmp, 100, 50, 100, 50},
@@ -72,8 +69,9 @@ TEST(CoreTrace, TableNewDumpsTheNewTableFromLevelTwo) {
         ASSERT_NE(tptr, 0);
         EXPECT_EQ(text, lines::new_entry(c.rsiz, c.ktyp, c.kmod, c.ftyp, c.recs, c.rinc) +
                             "tableNew - return table id " + std::to_string(id) + "\n" +
-                            lines::dump(id, Def{tptr, c.rsiz, c.ktyp, c.kmod, c.ftyp, c.allcd,
-                                                c.kept_rinc, 0, 0}));
+                            (c.level < 2 ? ""
+                                         : lines::dump(id, Def{tptr, c.rsiz, c.ktyp, c.kmod, c.ftyp,
+                                                               c.allcd, c.kept_rinc, 0, 0})));
         ++id;
     }
 }
@@ -92,6 +90,14 @@ TEST(CoreTrace, FailingTableNewWritesNoExitLineAndNoDump) {
         tableSetDebug(0);
         tableErr(TERR_NONE);
     }
+    // Storage the memory service refuses ends the call the same way.
+    ASSERT_EQ(tableNew(8, KEY_INT, KEY_UNIQUE, 4, 10, 10), 0);
+    tableSetDebug(2);
+    testmem::fail_call(1);
+    EXPECT_EQ(trace_of([] { EXPECT_EQ(tableNew(8, KEY_INT, KEY_UNIQUE, 4, 10, 10), -1); }),
+              lines::new_entry(8, 0, 0, 4, 10, 10) + lines::err_call(TERR_NOMEM, TERR_NOMEM, TERR_NONE));
+    testmem::reset();
+    tableSetDebug(0);
 }
 
 TEST(CoreTrace, TableCountAtEachLevel) {
@@ -185,13 +191,4 @@ TEST(CoreTrace, PrintWritesTheDumpAtEveryLevel) {
         tableSetDebug(level);
         EXPECT_EQ(trace_of([] { tablePrint(0); }), dump) << "level " << level;
     }
-}
-
-TEST(CoreTrace, ReusedSlotDumpsTheNewDefinition) {
-    ASSERT_EQ(tableNew(8, KEY_INT, KEY_UNIQUE, 4, 10, 10), 0);
-    ASSERT_EQ(tableFree(0), 1);
-    ASSERT_EQ(tableNew(20, KEY_STRING, KEY_DUPLICATES, 20, 150, 75), 0);
-    const std::intptr_t tptr = lines::tptr_of(0);
-    ASSERT_NE(tptr, 0);
-    EXPECT_EQ(trace_of([] { tablePrint(0); }), lines::dump(0, Def{tptr, 20, 1, 1, 20, 150, 75, 0, 0}));
 }

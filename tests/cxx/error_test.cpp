@@ -24,23 +24,6 @@ TEST(CxxError, LastErrorReadsThePendingCodeWithoutItsWarning) {
     EXPECT_EQ(text, kBadIdWarning);
 }
 
-TEST(CxxError, LastErrorIsAnOrdinaryCallInTheTrace) {
-    trace_of([] { tableErr(6); });
-    morvane::set_trace(morvane::Trace::calls);
-    const std::string text = trace_of([] { EXPECT_EQ(morvane::last_error(), Error::bad_key_mode); });
-    morvane::set_trace(morvane::Trace::off);
-    EXPECT_EQ(text, "tableErr - input parameters\n         - err -1\ntableErr - return status 6\n");
-    EXPECT_EQ(morvane::last_error(), Error::bad_key_mode);
-}
-
-TEST(CxxError, ClearErrorReturnsTheCodeItReplaced) {
-    EXPECT_EQ(morvane::clear_error(), Error::none);
-    tableErr(8);
-    std::string text = trace_of([] { EXPECT_EQ(morvane::clear_error(), Error::caller); });
-    EXPECT_EQ(text, "");
-    EXPECT_EQ(morvane::last_error(), Error::none);
-}
-
 TEST(CxxError, EveryStoredCodeReadsAsItsEnumerator) {
     const std::pair<int, Error> codes[] = {
         {TERR_NONE, Error::none},           {TERR_NOMEM, Error::no_memory},
@@ -58,12 +41,23 @@ TEST(CxxError, EveryStoredCodeReadsAsItsEnumerator) {
     }
 }
 
-TEST(CxxError, SetTraceChangesTheLibraryLevel) {
+// set_trace changes the library's level; last_error is then an ordinary
+// tableErr(-1) call, and clear_error a silent tableErr(TERR_NONE).
+TEST(CxxError, SetTraceAndTheErrorCallsInTheTrace) {
     Book book;
+    trace_of([] { tableErr(6); });
     morvane::set_trace(morvane::Trace::calls);
-    std::string text = trace_of([&] { EXPECT_EQ(book.size(), 0u); });
-    EXPECT_EQ(text, "tableCount - input parameters\n         - tabid 0\ntableCount - return status 0\n");
+    std::string text = trace_of([&] {
+        EXPECT_EQ(book.size(), 0u);
+        EXPECT_EQ(morvane::last_error(), Error::bad_key_mode);
+    });
+    EXPECT_EQ(text, "tableCount - input parameters\n         - tabid 0\ntableCount - return status 0\n"
+                    "tableErr - input parameters\n         - err -1\ntableErr - return status 6\n");
     morvane::set_trace(morvane::Trace::off);
-    text = trace_of([&] { EXPECT_EQ(book.size(), 0u); });
+    text = trace_of([&] {
+        EXPECT_EQ(book.size(), 0u);
+        EXPECT_EQ(morvane::clear_error(), Error::bad_key_mode);
+        EXPECT_EQ(morvane::clear_error(), Error::none);
+    });
     EXPECT_EQ(text, "");
 }

@@ -55,24 +55,6 @@ TEST(CxxWalk, RangeForVisitsEveryRecordInKeyOrder) {
     EXPECT_EQ(std::distance(it, book.end()), 4);
 }
 
-TEST(CxxWalk, NextAndPrevStepThePosition) {
-    Book book;
-    fill(book, {10, 20, 30});
-    ASSERT_TRUE(book.seek(Select::first));
-    EXPECT_EQ(book.next()->price, 10);
-    EXPECT_EQ(book.next()->price, 20);
-    EXPECT_EQ(book.next()->price, 30);
-    EXPECT_FALSE(book.next());
-    EXPECT_TRUE(book.at_end());
-    // From past the end, prev starts with the last record.
-    EXPECT_EQ(book.prev()->price, 30);
-    EXPECT_EQ(book.prev()->price, 20);
-    EXPECT_TRUE(book.at_start());
-    EXPECT_EQ(book.prev()->price, 10);
-    EXPECT_EQ(book.prev()->price, 10);  // stays on the first record
-    EXPECT_TRUE(book.at_start());
-}
-
 TEST(CxxWalk, BackwardVisitsEveryRecordOnceFromTheLast) {
     Book book;
     fill(book, {20});
@@ -84,63 +66,55 @@ TEST(CxxWalk, BackwardVisitsEveryRecordOnceFromTheLast) {
     EXPECT_EQ(prices_of(book.backward()), (Prices{40, 30, 20, 10}));
 }
 
+// from() starts at the first key not below its argument. In 5, 7, 7, 7, 7,
+// 7, 9 a search for 7 meets slot 3 first, in the middle of the run, and
+// from() steps back to the run's first record.
 TEST(CxxWalk, FromStartsAtTheFirstKeyNotBelow) {
     Book book;
     fill(book, {10, 20, 30});
-    EXPECT_EQ(prices_of(book.from(5)), (Prices{10, 20, 30}));
-    EXPECT_EQ(prices_of(book.from(10)), (Prices{10, 20, 30}));
-    EXPECT_EQ(prices_of(book.from(20)), (Prices{20, 30}));
-    EXPECT_EQ(prices_of(book.from(25)), (Prices{30}));
-    EXPECT_EQ(prices_of(book.from(30)), (Prices{30}));
-    EXPECT_TRUE(prices_of(book.from(31)).empty());
-}
+    const struct {
+        std::int32_t key;
+        Prices want;
+    } cases[] = {{5, {10, 20, 30}}, {10, {10, 20, 30}}, {25, {30}}, {30, {30}}, {31, {}}};
+    for (const auto &c : cases) EXPECT_EQ(prices_of(book.from(c.key)), c.want) << c.key;
 
-// Keys 5, 7, 7, 7, 7, 7, 9: a search for 7 meets slot 3 first, in the middle
-// of the run.
-TEST(CxxWalk, FromStepsBackToTheFirstRecordOfARun) {
-    Book book = run_of_sevens();
-    ASSERT_TRUE(book.seek(7));
-    ASSERT_EQ(book.get(Select::previous)->price, 7);  // the search did land mid-run
-
-    Prices expected = sevens_in_order(book);
+    Book run = run_of_sevens();
+    ASSERT_TRUE(run.seek(7));
+    ASSERT_EQ(run.get(Select::previous)->price, 7);  // the search did land mid-run
+    Prices expected = sevens_in_order(run);
     expected.push_back(2);
-    EXPECT_EQ(tags_of(book.from(7)), expected);
-    EXPECT_EQ(tags_of(book.from(6)), expected);
-    EXPECT_EQ(tags_of(book.from(8)), (Prices{2}));
+    EXPECT_EQ(tags_of(run.from(7)), expected);
+    EXPECT_EQ(tags_of(run.from(6)), expected);
+    EXPECT_EQ(tags_of(run.from(8)), (Prices{2}));
 }
 
+// equal_range() visits the whole run and nothing else, wherever the search
+// lands in it and at either end of the table, and leaves the position on the
+// first record after the run.
 TEST(CxxWalk, EqualRangeVisitsTheWholeRunAndNothingElse) {
     Book book = run_of_sevens();
     const Prices sevens = sevens_in_order(book);
     ASSERT_EQ(sevens.size(), 5u);
     EXPECT_EQ(tags_of(book.equal_range(7)), sevens);
-    // The position is left on the first record after the run.
     EXPECT_EQ(book.next()->price, 9);
     EXPECT_EQ(tags_of(book.equal_range(5)), (Prices{1}));
     EXPECT_EQ(tags_of(book.equal_range(9)), (Prices{2}));
     EXPECT_TRUE(book.at_end());
     EXPECT_TRUE(tags_of(book.equal_range(6)).empty());
     EXPECT_TRUE(tags_of(book.equal_range(10)).empty());
-}
 
-TEST(CxxWalk, EqualRangeAtEitherEndOfTheTable) {
-    Book book(Mode::duplicates);
-    for (std::int32_t tag = 1; tag <= 4; ++tag) ASSERT_TRUE(book.add({7, tag}));
-    ASSERT_TRUE(book.add({9, 5}));
-    // Each add went in front of the equal record the search met.
-    const Prices run = tags_of(book.from(7));
+    Book head(Mode::duplicates);  // 7, 7, 7, 7, 9
+    for (std::int32_t tag = 1; tag <= 4; ++tag) ASSERT_TRUE(head.add({7, tag}));
+    ASSERT_TRUE(head.add({9, 5}));
+    const Prices run = tags_of(head.from(7));
     ASSERT_EQ(run.size(), 5u);
-    EXPECT_EQ(tags_of(book.equal_range(7)), Prices(run.begin(), run.end() - 1));
+    EXPECT_EQ(tags_of(head.equal_range(7)), Prices(run.begin(), run.end() - 1));
 
-    Book tail(Mode::duplicates);
+    Book tail(Mode::duplicates);  // 1, 7, 7, 7, 7
     ASSERT_TRUE(tail.add({1, 1}));
     for (std::int32_t tag = 2; tag <= 5; ++tag) ASSERT_TRUE(tail.add({7, tag}));
     EXPECT_EQ(tags_of(tail.equal_range(7)).size(), 4u);
     EXPECT_TRUE(tail.at_end());
-
-    Book unique;
-    fill(unique, {7, 8});
-    EXPECT_EQ(prices_of(unique.equal_range(7)), (Prices{7}));
 }
 
 TEST(CxxWalk, UpdateRewritesRecordsInPlace) {

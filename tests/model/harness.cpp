@@ -185,28 +185,33 @@ int Harness::tableNew(int rsiz, int ktyp, int kmod, std::intptr_t ftyp, int recs
     return lib;
 }
 
-int Harness::tableFree(int tabid) {
+int Harness::run(const std::string &call, int tabid, const model::Bytes *content,
+                 const std::function<int(void *)> &lib, const std::function<int(void *)> &mod) {
     if (!ok()) return 0;
-    begin(call_text("tableFree", tabid));
-    const int lib = ::tableFree(tabid);
-    finish(lib, model_.tableFree(tabid), tabid);
-    return lib;
+    begin(call);
+    Buffers b(content);
+    const int lib_result = lib(b.lib_ptr());
+    const int mod_result = mod(b.model_ptr());
+    // From an empty table tablePrev copies bytes that are no record.
+    const bool from_empty = call.rfind("tablePrev(", 0) == 0 && model_.prev_copied_nothing();
+    compare_buffers(b, !from_empty);
+    finish(lib_result, mod_result, tabid);
+    return lib_result;
+}
+
+int Harness::tableFree(int tabid) {
+    return run(call_text("tableFree", tabid), tabid, nullptr, [&](void *) { return ::tableFree(tabid); },
+               [&](void *) { return model_.tableFree(tabid); });
 }
 
 int Harness::tableCount(int tabid) {
-    if (!ok()) return 0;
-    begin(call_text("tableCount", tabid));
-    const int lib = ::tableCount(tabid);
-    finish(lib, model_.tableCount(tabid), tabid);
-    return lib;
+    return run(call_text("tableCount", tabid), tabid, nullptr, [&](void *) { return ::tableCount(tabid); },
+               [&](void *) { return model_.tableCount(tabid); });
 }
 
 int Harness::tableErr(int err) {
-    if (!ok()) return 0;
-    begin(call_text("tableErr", err));
-    const int lib = ::tableErr(err);
-    finish(lib, model_.tableErr(err), -1);
-    return lib;
+    return run(call_text("tableErr", err), -1, nullptr, [&](void *) { return ::tableErr(err); },
+               [&](void *) { return model_.tableErr(err); });
 }
 
 void Harness::tableSetDebug(int level) {
@@ -228,107 +233,36 @@ void Harness::tablePrint(int tabid) {
     finish(0, 0, tabid);
 }
 
-int Harness::tableAdd(int tabid, const model::Bytes *rec) {
-    if (!ok()) return 0;
-    begin(call_text("tableAdd", tabid, show(rec)));
-    Buffers b(rec);
-    const int lib = ::tableAdd(tabid, b.lib_ptr());
-    const int mod = model_.tableAdd(tabid, b.model_ptr());
-    compare_buffers(b, true);
-    finish(lib, mod, tabid);
-    return lib;
-}
+// The operations taking a buffer, and the two end tests.
+#define MORVANE_HARNESS_OP(name, shown, ...)                                                   \
+    run(call_text(#name, __VA_ARGS__, shown), tabid, buf,                                      \
+        [&](void *p) { return ::name(__VA_ARGS__, p); }, [&](void *p) { return model_.name(__VA_ARGS__, p); })
 
-int Harness::tableSet(int tabid, const model::Bytes *rec) {
-    if (!ok()) return 0;
-    begin(call_text("tableSet", tabid, show(rec)));
-    Buffers b(rec);
-    const int lib = ::tableSet(tabid, b.lib_ptr());
-    const int mod = model_.tableSet(tabid, b.model_ptr());
-    compare_buffers(b, true);
-    finish(lib, mod, tabid);
-    return lib;
-}
-
+int Harness::tableAdd(int tabid, const model::Bytes *buf) { return MORVANE_HARNESS_OP(tableAdd, show(buf), tabid); }
+int Harness::tableSet(int tabid, const model::Bytes *buf) { return MORVANE_HARNESS_OP(tableSet, show(buf), tabid); }
 int Harness::tableGet(int tabid, int recid, const model::Bytes *buf) {
-    if (!ok()) return 0;
-    begin(call_text("tableGet", tabid, recid, show(buf)));
-    Buffers b(buf);
-    const int lib = ::tableGet(tabid, recid, b.lib_ptr());
-    const int mod = model_.tableGet(tabid, recid, b.model_ptr());
-    compare_buffers(b, true);
-    finish(lib, mod, tabid);
-    return lib;
+    return MORVANE_HARNESS_OP(tableGet, show(buf), tabid, recid);
+}
+int Harness::tableSeek(int tabid, int recid, const model::Bytes *buf) {
+    return MORVANE_HARNESS_OP(tableSeek, show(buf), tabid, recid);
+}
+int Harness::tableDel(int tabid, int recid, const model::Bytes *buf) {
+    return MORVANE_HARNESS_OP(tableDel, show(buf), tabid, recid);
+}
+int Harness::tableNext(int tabid, const model::Bytes *buf) { return MORVANE_HARNESS_OP(tableNext, show(buf), tabid); }
+int Harness::tablePrev(int tabid, const model::Bytes *buf) { return MORVANE_HARNESS_OP(tablePrev, show(buf), tabid); }
+int Harness::tableUpdate(int tabid, const model::Bytes *buf) {
+    return MORVANE_HARNESS_OP(tableUpdate, show(buf), tabid);
 }
 
-int Harness::tableSeek(int tabid, int recid, const model::Bytes *key) {
-    if (!ok()) return 0;
-    begin(call_text("tableSeek", tabid, recid, show(key)));
-    Buffers b(key);
-    const int lib = ::tableSeek(tabid, recid, b.lib_ptr());
-    const int mod = model_.tableSeek(tabid, recid, b.model_ptr());
-    compare_buffers(b, true);
-    finish(lib, mod, tabid);
-    return lib;
-}
-
-int Harness::tableDel(int tabid, int recid, const model::Bytes *key) {
-    if (!ok()) return 0;
-    begin(call_text("tableDel", tabid, recid, show(key)));
-    Buffers b(key);
-    const int lib = ::tableDel(tabid, recid, b.lib_ptr());
-    const int mod = model_.tableDel(tabid, recid, b.model_ptr());
-    compare_buffers(b, true);
-    finish(lib, mod, tabid);
-    return lib;
-}
-
-int Harness::tableNext(int tabid, const model::Bytes *buf) {
-    if (!ok()) return 0;
-    begin(call_text("tableNext", tabid, show(buf)));
-    Buffers b(buf);
-    const int lib = ::tableNext(tabid, b.lib_ptr());
-    const int mod = model_.tableNext(tabid, b.model_ptr());
-    compare_buffers(b, true);
-    finish(lib, mod, tabid);
-    return lib;
-}
-
-int Harness::tablePrev(int tabid, const model::Bytes *buf) {
-    if (!ok()) return 0;
-    begin(call_text("tablePrev", tabid, show(buf)));
-    Buffers b(buf);
-    const int lib = ::tablePrev(tabid, b.lib_ptr());
-    const int mod = model_.tablePrev(tabid, b.model_ptr());
-    // From an empty table tablePrev copies bytes that are no record.
-    compare_buffers(b, !model_.prev_copied_nothing());
-    finish(lib, mod, tabid);
-    return lib;
-}
-
-int Harness::tableUpdate(int tabid, const model::Bytes *rec) {
-    if (!ok()) return 0;
-    begin(call_text("tableUpdate", tabid, show(rec)));
-    Buffers b(rec);
-    const int lib = ::tableUpdate(tabid, b.lib_ptr());
-    const int mod = model_.tableUpdate(tabid, b.model_ptr());
-    compare_buffers(b, true);
-    finish(lib, mod, tabid);
-    return lib;
-}
+#undef MORVANE_HARNESS_OP
 
 int Harness::tableAtStart(int tabid) {
-    if (!ok()) return 0;
-    begin(call_text("tableAtStart", tabid));
-    const int lib = ::tableAtStart(tabid);
-    finish(lib, model_.tableAtStart(tabid), tabid);
-    return lib;
+    return run(call_text("tableAtStart", tabid), tabid, nullptr, [&](void *) { return ::tableAtStart(tabid); },
+               [&](void *) { return model_.tableAtStart(tabid); });
 }
 
 int Harness::tableAtEnd(int tabid) {
-    if (!ok()) return 0;
-    begin(call_text("tableAtEnd", tabid));
-    const int lib = ::tableAtEnd(tabid);
-    finish(lib, model_.tableAtEnd(tabid), tabid);
-    return lib;
+    return run(call_text("tableAtEnd", tabid), tabid, nullptr, [&](void *) { return ::tableAtEnd(tabid); },
+               [&](void *) { return model_.tableAtEnd(tabid); });
 }

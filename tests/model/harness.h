@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "model.h"
@@ -59,6 +60,10 @@ private:
 
     void begin(const std::string &call);
     void finish(int lib_result, int model_result, int touched);
+    // One operation on table `tabid` in both, by `lib` and `mod`; with
+    // `content` each gets its own copy of the buffer, compared afterwards.
+    int run(const std::string &call, int tabid, const model::Bytes *content,
+            const std::function<int(void *)> &lib, const std::function<int(void *)> &mod);
     void compare_buffers(const Buffers &b, bool bytes_defined);
     void check_tables(int touched);
     void check_walk(int tabid, bool backward);

@@ -35,7 +35,8 @@ inline std::ostream &operator<<(std::ostream &os, const Rec &r) {
 
 inline std::intptr_t addr(const void *p) { return reinterpret_cast<std::intptr_t>(p); }
 
-// Signed integer keys of `width` bytes (1, 2 or 4), in the platform's order.
+// Writes a signed integer key of `width` bytes (1, 2 or 4), in the
+// platform's order.
 inline void put_key(void *dst, int width, int v) {
     const auto v8 = static_cast<std::int8_t>(v);
     const auto v16 = static_cast<std::int16_t>(v);
@@ -43,15 +44,6 @@ inline void put_key(void *dst, int width, int v) {
     const void *src = width == 1 ? static_cast<const void *>(&v8) : width == 2 ? static_cast<const void *>(&v16) : &v32;
     std::memcpy(dst, src, static_cast<std::size_t>(width));
 }
-inline int get_key(const void *src, int width) {
-    std::int8_t v8;
-    std::int16_t v16;
-    std::int32_t v32;
-    void *dst = width == 1 ? static_cast<void *>(&v8) : width == 2 ? static_cast<void *>(&v16) : &v32;
-    std::memcpy(dst, src, static_cast<std::size_t>(width));
-    return width == 1 ? v8 : width == 2 ? v16 : v32;
-}
-
 // The stored definition of a table, in dump order.
 struct Def {
     std::intptr_t tptr = 0;
@@ -182,16 +174,6 @@ inline std::string del_line(int tabid) { return entry("delete_record", tabid); }
 inline std::string copy_line(int tabid, const void *rptr, int mode) {
     return "copy_record - input parameters\n         - tabid " + n(tabid) + "  rptr " + n(addr(rptr)) +
            "  mode " + n(mode) + "\n";
-}
-
-// `op` given an invalid id answers `result`, records code 3 and, at level 0,
-// writes the warning and nothing else.
-inline void expect_bad_id(const std::function<int()> &op, int result) {
-    tableErr(TERR_NONE);
-    int got = -1;
-    EXPECT_EQ(trace_of([&] { got = op(); }), warning(TERR_BADID));
-    EXPECT_EQ(got, result);
-    EXPECT_EQ(code(), TERR_BADID);
 }
 
 // Each test starts at level 0 with no pending code and no planned memory

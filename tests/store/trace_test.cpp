@@ -158,6 +158,12 @@ TEST_F(StoreTrace, UserKeysHaveNoKeyLineAndTheFunctionsStatus) {
                   seek_trace(t, &r, d, probe(0, 1, 0) + status(a) + (a == 0 ? success(0) : fail(cur)),
                              a == 0, cur));
     }
+    // Without a function the search writes its input line and the fail line
+    // only.
+    const int none = make(8, KEY_USER, KEY_UNIQUE, 0);
+    ASSERT_EQ(tableAdd(none, &r), 1);
+    const Def d = def_of(none);
+    EXPECT_EQ(at_level(3, [&] { tableSeek(none, REC_KEY, &r); }), seek_trace(none, &r, d, fail(1), 0, 1));
 }
 
 TEST_F(StoreTrace, LowerLevelsWriteTheFrameOnly) {
@@ -208,4 +214,32 @@ TEST_F(StoreTrace, FailedGrowthRecordsItsCodeAfterTheOpenLine) {
     EXPECT_EQ(at_level(3, [&] { EXPECT_EQ(tableAdd(t, &r), 0); }),
               entry("tableAdd", t, &r) + dump(t, d) + good(t) + search + fail(100) + add_line(t) +
                   err_lines(TERR_NOMEM, TERR_NONE) + exit_line("tableAdd", 0) + dump(t, with_cur(d, 100)));
+}
+
+// A null buffer where a record or key is needed: at level 3 only the frame
+// and the id check are written.
+TEST_F(StoreTrace, NullBufferWritesOnlyTheFrameAndTheIdCheck) {
+    const int t = make_int({{10, 1}, {20, 2}, {30, 3}});
+    const struct {
+        const char *name;
+        int recid;  // 0: the operation takes no selector
+        std::function<int()> call;
+    } ops[] = {
+        {"tableAdd", 0, [&] { return tableAdd(t, nullptr); }},
+        {"tableSet", 0, [&] { return tableSet(t, nullptr); }},
+        {"tableGet", REC_FIRST, [&] { return tableGet(t, REC_FIRST, nullptr); }},
+        {"tableSeek", 7, [&] { return tableSeek(t, 7, nullptr); }},
+        {"tableDel", INT_MIN, [&] { return tableDel(t, INT_MIN, nullptr); }},
+        {"tableNext", 0, [&] { return tableNext(t, nullptr); }},
+        {"tablePrev", 0, [&] { return tablePrev(t, nullptr); }},
+        {"tableUpdate", 0, [&] { return tableUpdate(t, nullptr); }},
+    };
+    seek_key(t, 20);
+    const Def d = def_of(t);
+    for (const auto &op : ops) {
+        SCOPED_TRACE(op.name);
+        const std::string in = op.recid ? entry(op.name, t, op.recid, nullptr) : entry(op.name, t, nullptr);
+        EXPECT_EQ(at_level(3, [&] { EXPECT_EQ(op.call(), 0); }),
+                  in + dump(t, d) + good(t) + exit_line(op.name, 0) + dump(t, d));
+    }
 }
