@@ -4,9 +4,9 @@
 
 namespace morvane::core {
 
-// Records `code` exactly as the exported tableErr does, with its trace and
+// Records `err` exactly as the exported tableErr does, with its trace and
 // warning lines. Every error the library detects goes through here.
-int record_error(int code) noexcept;
+int record_error(int err) noexcept;
 
 constexpr int kErrNoMem = 2;
 constexpr int kErrBadId = 3;

@@ -28,10 +28,6 @@ bool copy_and_step(int tabid, void *rptr, int mode) {
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 __attribute__((noinline)) int next_framed(int tabid, void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both, "tableNext - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n",
                   tabid, as_number(rptr));
@@ -43,7 +39,9 @@ __attribute__((noinline)) int next_framed(int tabid, void *rptr) {
 extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
     // One step of a walk with the trace off, on a valid table, before the
     // end: it writes nothing and needs no frame, so it copies the record
-    // without a call. Every other case takes the framed path.
+    // without a call. This is copy_and_step with every trace test known to
+    // be false (copy_record adds nothing below level 3 but its line). Every
+    // other case takes the framed path.
     if (!morvane::core::trace_on(morvane::core::kTraceCalls) && rptr != nullptr &&
         morvane::core::in_registry(tabid)) {
         TableDef &def = table_def(tabid);

@@ -5,7 +5,8 @@
 namespace morvane::platform {
 
 // One formatted write to the diagnostic stream; its result is ignored.
-// Standard error is unbuffered, so the text is out when this returns.
+// Standard error is unbuffered unless the host changes that, so the text is
+// normally out when this returns.
 void diag_printf(const char *fmt, ...) noexcept __attribute__((format(printf, 1, 2)));
 
 }  // namespace morvane::platform

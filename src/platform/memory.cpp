@@ -27,14 +27,19 @@ struct Service {
     void (*release)(void *);
 };
 
+Service bound{};
+bool is_bound = false;
+
 // Bound once, on first use: the host's three functions when it defines all
-// of them, otherwise the C allocator's. Never a mix of the two. (The branch
-// of the static's guard for a concurrent first call is never taken: the
-// library serves one thread at a time.)
+// of them, otherwise the C allocator's. Never a mix of the two. A plain flag
+// rather than a guarded static: the library serves one thread at a time, and
+// this keeps it free of the C++ runtime.
 const Service &service() noexcept {
-    static const Service bound = (&mallocMem && &reallocMem && &freeMem)
-                                     ? Service{&mallocMem, &reallocMem, &freeMem}
-                                     : Service{&c_alloc, &c_realloc, &c_free};
+    if (!is_bound) {
+        bound = (&mallocMem && &reallocMem && &freeMem) ? Service{&mallocMem, &reallocMem, &freeMem}
+                                                        : Service{&c_alloc, &c_realloc, &c_free};
+        is_bound = true;
+    }
     return bound;
 }
 

@@ -4,7 +4,6 @@
 
 #include "core/trace.h"
 #include "store/keys.h"
-#include "store/storage.h"
 
 namespace morvane::store {
 namespace {

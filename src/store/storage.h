@@ -29,10 +29,10 @@ inline char *slot(const core::TableDef &def, int index) noexcept {
     return def.tptr + static_cast<std::size_t>(index) * static_cast<std::size_t>(def.rsiz);
 }
 
-// Copies `n` bytes between non-overlapping places. Records of up to 64 bytes
+// Copies `n` bytes between non-overlapping places. Records of 8 to 64 bytes
 // move as 8- or 16-byte words, the last word overlapping the one before,
 // without a call: a walk copies one record per step, and a library call
-// would cost more than the copy.
+// would cost more than the copy. Other sizes go to memcpy.
 inline void copy_bytes(void *dst, const void *src, std::size_t n) noexcept {
     auto *d = static_cast<char *>(dst);
     const auto *s = static_cast<const char *>(src);
