@@ -345,6 +345,12 @@ std::string bench_name(const char *workload, const char *kind, const char *who, 
     return std::string(workload) + "/" + kind + "/" + who + "/" + std::to_string(n);
 }
 
+// Calls `fn` once for each contestant type, with std::common_type<C> as tag.
+template <class... C, class Fn>
+void each(Fn &&fn) {
+    (fn(std::common_type<C>{}), ...);
+}
+
 template <class K>
 void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_max, bool with_call) {
     const char *kind = K::name;
@@ -360,11 +366,7 @@ void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_
             add(bench_name("lookup", kind, C::name, n), false,
                 [n](benchmark::State &st, const std::string &nm) { lookup<C, K>(st, nm, n); });
         };
-        reg_lookup(std::common_type<Lib>{});
-        reg_lookup(std::common_type<Vec>{});
-        reg_lookup(std::common_type<Map>{});
-        reg_lookup(std::common_type<Btree>{});
-        reg_lookup(std::common_type<Flat>{});
+        each<Lib, Vec, Map, Btree, Flat>(reg_lookup);
         add(bench_name("lookup", kind, "limit_lower_bound", n), false,
             [n](benchmark::State &st, const std::string &nm) { lookup_limit<K>(st, nm, n); });
     }
@@ -380,10 +382,7 @@ void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_
         reg(std::common_type<Lib>{});
         add(bench_name("insert_random", kind, "morvane_rinc_n", n), true,
             [n, count](benchmark::State &st, const std::string &nm) { load<Lib, K>(st, nm, n, false, 0, count); });
-        reg(std::common_type<Vec>{});
-        reg(std::common_type<Map>{});
-        reg(std::common_type<Btree>{});
-        reg(std::common_type<Flat>{});
+        each<Vec, Map, Btree, Flat>(reg);
         add(bench_name("insert_random", kind, "limit_memmove", n), true,
             [n](benchmark::State &st, const std::string &nm) { load_limit<K>(st, nm, n, false); });
     }
@@ -399,10 +398,7 @@ void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_
             add(bench_name("append", kind, C::name, n), true,
                 [n](benchmark::State &st, const std::string &nm) { load<C, K>(st, nm, n, true, 0, 0); });
         };
-        reg(std::common_type<Vec>{});
-        reg(std::common_type<Map>{});
-        reg(std::common_type<Btree>{});
-        reg(std::common_type<Flat>{});
+        each<Vec, Map, Btree, Flat>(reg);
         add(bench_name("append", kind, "limit_memmove", n), true,
             [n](benchmark::State &st, const std::string &nm) { load_limit<K>(st, nm, n, true); });
     }
@@ -413,11 +409,7 @@ void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_
             add(bench_name("walk", kind, C::name, n), false,
                 [n](benchmark::State &st, const std::string &nm) { walk<C, K>(st, nm, n); });
         };
-        reg(std::common_type<Lib>{});
-        reg(std::common_type<Vec>{});
-        reg(std::common_type<Map>{});
-        reg(std::common_type<Btree>{});
-        reg(std::common_type<Flat>{});
+        each<Lib, Vec, Map, Btree, Flat>(reg);
         add(bench_name("walk", kind, "limit_memcpy", n), false,
             [n](benchmark::State &st, const std::string &nm) { walk_limit<K>(st, nm, n); });
     }
@@ -429,11 +421,7 @@ void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_
             add(bench_name("delete_random", kind, C::name, n), true,
                 [n](benchmark::State &st, const std::string &nm) { erase_all<C, K>(st, nm, n); });
         };
-        reg(std::common_type<Lib>{});
-        reg(std::common_type<Vec>{});
-        reg(std::common_type<Map>{});
-        reg(std::common_type<Btree>{});
-        reg(std::common_type<Flat>{});
+        each<Lib, Vec, Map, Btree, Flat>(reg);
         add(bench_name("delete_random", kind, "limit_memmove", n), true,
             [n](benchmark::State &st, const std::string &nm) { erase_limit<K>(st, nm, n); });
     }
