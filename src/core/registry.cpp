@@ -8,7 +8,7 @@ Registry registry;
 
 bool good_table_traced(int tabid) noexcept {
     MORVANE_TRACE3("good_table - input parameters\n         - tabid %d\n", tabid);
-    const bool good = in_registry(tabid) && table_def(tabid).tptr != nullptr;
+    const bool good = names_table(tabid);
     if (!good) record_error(kErrBadId);
     MORVANE_TRACE3("good_table - return status %d\n", good ? 1 : 0);
     return good;

@@ -40,12 +40,17 @@ inline bool in_registry(int tabid) noexcept {
     return tabid >= 0 && tabid < registry.defsAllocd;
 }
 
+// True when `tabid` names a table: a registry slot holding storage.
+inline bool names_table(int tabid) noexcept {
+    return in_registry(tabid) && table_def(tabid).tptr != nullptr;
+}
+
 bool good_table_traced(int tabid) noexcept;
 
 // Validates a table id, recording TERR_BADID when it names no table.
 inline bool good_table(int tabid) noexcept {
     if (trace_on(kTraceInternals)) return good_table_traced(tabid);
-    if (__builtin_expect(in_registry(tabid) && table_def(tabid).tptr != nullptr, 1)) return true;
+    if (__builtin_expect(names_table(tabid), 1)) return true;
     return good_table_traced(tabid);
 }
 

@@ -42,16 +42,14 @@ extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
     // without a call. This is copy_and_step with every trace test known to
     // be false (copy_record adds nothing below level 3 but its line). Every
     // other case takes the framed path.
-    if (!morvane::core::trace_on(morvane::core::kTraceCalls) && rptr != nullptr &&
-        morvane::core::in_registry(tabid)) {
-        TableDef &def = table_def(tabid);
-        if (def.tptr != nullptr && def.cur < def.used) {
-            store::copy_bytes(rptr, store::slot(def, def.cur), static_cast<std::size_t>(def.rsiz));
-            ++def.cur;
-            return 1;
-        }
-    }
-    return next_framed(tabid, rptr);
+    if (morvane::core::trace_on(morvane::core::kTraceCalls) || rptr == nullptr ||
+        !morvane::core::names_table(tabid))
+        return next_framed(tabid, rptr);
+    TableDef &def = table_def(tabid);
+    if (def.cur >= def.used) return next_framed(tabid, rptr);
+    store::copy_bytes(rptr, store::slot(def, def.cur), static_cast<std::size_t>(def.rsiz));
+    ++def.cur;
+    return 1;
 }
 
 extern "C" MORVANE_API int tableUpdate(int tabid, const void *rptr) {

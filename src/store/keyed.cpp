@@ -66,7 +66,7 @@ extern "C" MORVANE_API int tableSeek(int tabid, int recid, const void *rptr) {
                   "tableSeek - input parameters\n          - tabid %d  recid %d  rptr %" PRIdPTR "\n", tabid, recid,
                   as_number(rptr));
     int result = 0;
-    if (good_table(tabid) && (rptr != nullptr || !store::is_key_search(recid)))
+    if (good_table(tabid) && store::can_locate(recid, rptr))
         result = store::find_record(table_def(tabid), tabid, recid, rptr) ? 1 : 0;
     return frame.leave("tableSeek", result);
 }
@@ -76,7 +76,7 @@ extern "C" MORVANE_API int tableDel(int tabid, int recid, const void *rptr) {
                   "tableDel - input parameters\n         - tabid %d  recid %d  rptr %" PRIdPTR "\n", tabid, recid,
                   as_number(rptr));
     int result = 0;
-    if (good_table(tabid) && (rptr != nullptr || !store::is_key_search(recid))) {
+    if (good_table(tabid) && store::can_locate(recid, rptr)) {
         TableDef &def = table_def(tabid);
         if (store::find_record(def, tabid, recid, rptr)) {
             store::delete_record(def, tabid);
