@@ -25,6 +25,11 @@ struct Command {
 };
 
 const Command *find_command(const std::string &name);
+}  // namespace
+
+void set_trace(Session &session, int level);
+
+namespace {
 
 void say(const std::string &text) {
     std::fputs(text.c_str(), stdout);
@@ -36,6 +41,19 @@ const char *code_name(int code) {
                                         "TERR_BADSIZE", "TERR_BADKTYP", "TERR_BADKMOD", "TERR_BADFTYP"};
     if (code >= 1 && code <= 7) return names[code];
     return "(no name)";
+}
+
+const char *code_meaning(int code) {
+    static const char *const meanings[] = {"",
+                                           "no error recorded",
+                                           "the memory service failed, or a size overflowed",
+                                           "a table id names no table",
+                                           "record size of 0 or less",
+                                           "key type not 0, 1 or 2",
+                                           "key mode not 0 or 1",
+                                           "key field does not suit the key type"};
+    if (code >= 1 && code <= 7) return meanings[code];
+    return "set by a caller";
 }
 
 int table_id(const Line &line, std::size_t i) { return parse_int(line[i], "table id"); }
@@ -326,10 +344,7 @@ void cmd_walk(Session &session, const Line &line) {
 void cmd_print(Session &, const Line &line) { tablePrint(table_id(line, 1)); }
 
 void cmd_trace(Session &session, const Line &line) {
-    if (line.size() == 2) {
-        session.trace_level = parse_int(line[1], "trace level");
-        tableSetDebug(session.trace_level);
-    }
+    if (line.size() == 2) set_trace(session, parse_int(line[1], "trace level"));
     say("trace: level " + std::to_string(session.trace_level));
 }
 
@@ -399,7 +414,30 @@ const Command *find_command(const std::string &name) {
     return nullptr;
 }
 
+// The sticky code, read without a line of trace: tableErr(-1) stores nothing
+// and writes no warning, and at level 0 it writes no trace lines either.
+int silent_code(const Session &session) {
+    tableSetDebug(0);
+    const int code = tableErr(-1);
+    tableSetDebug(session.trace_level);
+    return code;
+}
+
 }  // namespace
+
+void set_trace(Session &session, int level) {
+    session.trace_level = level;
+    tableSetDebug(level);
+}
+
+const std::vector<std::string> &command_names() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all;
+        for (const Command &c : commands) all.emplace_back(c.name);
+        return all;
+    }();
+    return names;
+}
 
 std::string help_text() {
     std::string text = "Commands (T table id, SEL selector, KEY key, TEXT record text):\n";
@@ -435,7 +473,14 @@ Outcome run_line(Session &session, const std::string &source) {
     if (c == nullptr) throw Malformed("unknown command '" + line[0] + "' (type help for the list)");
     if (line.size() < c->min_words || (c->max_words != 0 && line.size() > c->max_words))
         throw Malformed(std::string("usage: ") + c->name + (*c->usage != '\0' ? " " : "") + c->usage);
+    // The library records a code only when a call fails; err sets one on
+    // purpose and says so itself. A failure that records the code already
+    // standing cannot be told from none, so it goes unmentioned.
+    const bool watch = c->run != cmd_err;
+    const int before = watch ? silent_code(session) : 0;
     c->run(session, line);
+    const int after = watch ? silent_code(session) : 0;
+    if (after != before) say("error " + std::to_string(after) + " " + code_name(after) + ": " + code_meaning(after));
     return c->run == cmd_quit ? Outcome::quit : Outcome::next_line;
 }
 

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "records.h"
 
@@ -18,8 +19,16 @@ struct Session {
 enum class Outcome { next_line, quit };
 
 // Runs one command line, printing its result on standard output. A malformed
-// line throws Malformed before anything reaches the library.
+// line throws Malformed before anything reaches the library. When the
+// library records a new error code during the command, a line with the
+// code's name and meaning follows the result.
 Outcome run_line(Session &session, const std::string &line);
+
+// Sets the library's trace level and remembers it.
+void set_trace(Session &session, int level);
+
+// The names of the commands, in the order help lists them.
+const std::vector<std::string> &command_names();
 
 // The help text: every command with its usage and a line about it.
 std::string help_text();

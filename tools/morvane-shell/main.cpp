@@ -1,7 +1,8 @@
 // morvane-shell: reads commands, one per line, from a file or standard input
 // and runs them against the library. Results go to standard output; the
 // library's trace and warnings, and the shell's complaints about malformed
-// lines, go to standard error.
+// lines, go to standard error. At a terminal lines are read with editing,
+// history and completion where the shell was built with libedit.
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,14 +14,17 @@
 
 #include "commands.h"
 #include "parse.h"
+#include "reader.h"
 
 namespace {
 
 const char usage_text[] =
-    "usage: morvane-shell [--echo] [FILE]\n"
+    "usage: morvane-shell [--echo] [--trace N] [FILE]\n"
     "Runs morvane table commands from FILE, or from standard input when FILE is\n"
     "missing or -. With --echo each input line is repeated on standard output\n"
-    "before its result. Type 'help' at the prompt for the commands.\n"
+    "before its result. --trace N starts with the library's trace at level N\n"
+    "(0 to 3; the command 'trace N' changes it). Type 'help' at the prompt for\n"
+    "the commands.\n"
     "Exit status: 0, or 1 when a line of a script was malformed, 2 on bad usage.\n";
 
 int usage_error(const std::string &message) {
@@ -33,10 +37,18 @@ int usage_error(const std::string &message) {
 int main(int argc, char **argv) {
     bool echo = false;
     std::string path;
+    shell::Session session;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--echo" || arg == "-e") {
             echo = true;
+        } else if (arg == "--trace" || arg == "-t") {
+            if (i + 1 == argc) return usage_error(arg + " needs a level");
+            try {
+                shell::set_trace(session, shell::parse_int(argv[++i], "trace level"));
+            } catch (const shell::Malformed &e) {
+                return usage_error(e.what());
+            }
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(usage_text, stdout);
             return 0;
@@ -62,18 +74,19 @@ int main(int argc, char **argv) {
     const std::string source = from_stdin ? "stdin" : path;
     const bool interactive = from_stdin && isatty(STDIN_FILENO) == 1;
 
-    if (interactive) std::puts("morvane shell: type 'help' for the commands, 'quit' or Ctrl-D to leave.");
+    shell::Reader reader(in, interactive);
+    if (interactive)
+        std::printf("morvane shell: type 'help' for the commands%s, 'quit' or Ctrl-D to leave.\n",
+                    reader.editing() ? " (Tab completes them, arrows recall lines)" : "");
 
-    shell::Session session;
     bool malformed = false;
+    bool at_end = false;
     std::string text;
     for (long number = 1;; ++number) {
-        if (interactive) {
-            std::fputs("morvane> ", stdout);
-            std::fflush(stdout);
+        if (!reader.next(text)) {
+            at_end = true;
+            break;
         }
-        if (!std::getline(in, text)) break;
-        if (!text.empty() && text.back() == '\r') text.pop_back();
         if (echo) {
             const bool plain = text.find_first_not_of(" \t") == std::string::npos ||
                                text[text.find_first_not_of(" \t")] == '#';
@@ -96,6 +109,6 @@ int main(int argc, char **argv) {
         std::fflush(stdout);
         if (outcome == shell::Outcome::quit) break;
     }
-    if (interactive && !in) std::fputc('\n', stdout);
+    if (interactive && at_end) std::fputc('\n', stdout);
     return malformed && !interactive ? 1 : 0;
 }
