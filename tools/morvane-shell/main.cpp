@@ -75,9 +75,7 @@ int main(int argc, char **argv) {
     const bool interactive = from_stdin && isatty(STDIN_FILENO) == 1;
 
     shell::Reader reader(in, interactive);
-    if (interactive)
-        std::printf("morvane shell: type 'help' for the commands%s, 'quit' or Ctrl-D to leave.\n",
-                    reader.editing() ? " (Tab completes them, arrows recall lines)" : "");
+    if (interactive) std::puts("morvane shell: type 'help' for the commands, 'quit' or Ctrl-D to leave.");
 
     bool malformed = false;
     bool at_end = false;
