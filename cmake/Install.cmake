@@ -80,8 +80,9 @@ if(NOT MORVANE_TOP_LEVEL)
 endif()
 
 # cpack in a build configured with CMAKE_INSTALL_PREFIX=/usr (the `package`
-# preset) makes libmorvane1 and libmorvane-dev, with the library in the
-# multiarch directory GNUInstallDirs chooses for /usr.
+# preset) makes libmorvane1 and libmorvane-dev, installed under /usr with the
+# library in the multiarch directory GNUInstallDirs chooses for that prefix.
+# cpack --config CPackSourceConfig.cmake makes the source archive.
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_PACKAGE_NAME morvane)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sorted in-memory tables of fixed-size records")
@@ -89,7 +90,6 @@ set(CPACK_PACKAGE_VENDOR "the morvane developers")
 set(CPACK_PACKAGE_CONTACT "${MORVANE_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_COMPONENTS_ALL Runtime Development)
@@ -120,5 +120,5 @@ sixteen operations. This package holds the C header morvane.h, the C++17
 header morvane.hpp, the CMake package and the pkg-config file.")
 
 set(CPACK_SOURCE_GENERATOR TGZ)
-set(CPACK_SOURCE_IGNORE_FILES /\\.git/ /build/ /\\.cache/)
+set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/\\.git$" "/build/" "/\\.cache/")
 include(CPack)
