@@ -29,7 +29,12 @@ char *next_command_name(const char *text, int state) {
     const auto &names = command_names();
     while (index < names.size()) {
         const std::string &name = names[index++];
-        if (name.compare(0, length, text) == 0) return strdup(name.c_str());
+        if (name.compare(0, length, text) == 0) {
+            // libedit frees each match with free().
+            char *match = static_cast<char *>(std::malloc(name.size() + 1));
+            if (match != nullptr) std::memcpy(match, name.c_str(), name.size() + 1);
+            return match;
+        }
     }
     return nullptr;
 }
