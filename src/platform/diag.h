@@ -6,7 +6,8 @@
 
 namespace morvane::platform {
 
-// One formatted write to the diagnostic stream; its result is ignored.
+// One formatted write to the diagnostic stream; its result is ignored, and
+// neither SIGPIPE nor errno carries it to the host.
 // Standard error is unbuffered unless the host changes that, so the text is
 // normally out when this returns.
 void diag_printf(const char *fmt, ...) noexcept MORVANE_PRINTF(1, 2);
