@@ -7,6 +7,12 @@
 #define MORVANE_LIKELY(cond) __builtin_expect(!!(cond), 1)
 #define MORVANE_UNLIKELY(cond) __builtin_expect(!!(cond), 0)
 
+// Lets the optimiser rely on `cond`, which the caller knows to hold.
+#define MORVANE_ASSUME(cond)                   \
+    do {                                       \
+        if (!(cond)) __builtin_unreachable();  \
+    } while (0)
+
 // Starts loading the cache line at `addr` for a read.
 #define MORVANE_PREFETCH(addr) __builtin_prefetch(addr)
 
