@@ -22,26 +22,16 @@ void entry_dump(Op op, int tabid) noexcept {
 // indent and the parameters.
 void enter(Op op, const TableCall &call) noexcept {
     const Operation &row = operation(op);
-    switch (row.params) {
-    case Params::kTable:
+    if (row.params == Params::kTable)
         platform::diag_printf("%s - input parameters\n%*s- tabid %d\n", row.name, row.indent, "",
                               call.tabid);
-        break;
-    case Params::kBuffer:
+    else if (row.params == Params::kBuffer)
         platform::diag_printf("%s - input parameters\n%*s- tabid %d  rptr %" PRIdPTR "\n", row.name,
                               row.indent, "", call.tabid, as_number(call.rptr));
-        break;
-    case Params::kSelector:
+    else
         platform::diag_printf("%s - input parameters\n%*s- tabid %d  recid %d  rptr %" PRIdPTR "\n",
                               row.name, row.indent, "", call.tabid, call.recid,
                               as_number(call.rptr));
-        break;
-    case Params::kNone:
-    case Params::kErr:
-    case Params::kDefinition:
-        assert(!"not an operation on one table");
-        break;
-    }
     entry_dump(op, call.tabid);
 }
 

@@ -63,6 +63,9 @@ inline constexpr Operation kOperations[] = {
     {"tableAtEnd", Params::kTable, 9, kDumpEntry, Needs::kNothing, 1},
 };
 
+static_assert(sizeof kOperations / sizeof kOperations[0] == static_cast<int>(Op::kAtEnd) + 1,
+              "one row per operation, in the order of Op");
+
 constexpr const Operation &operation(Op op) noexcept { return kOperations[static_cast<int>(op)]; }
 
 // True when `recid` asks for a key search: REC_KEY and every value that is

@@ -8,10 +8,13 @@
 #define MORVANE_UNLIKELY(cond) __builtin_expect(!!(cond), 0)
 
 // Lets the optimiser rely on `cond`, which the caller knows to hold.
-#define MORVANE_ASSUME(cond)                   \
-    do {                                       \
-        if (!(cond)) __builtin_unreachable();  \
+#define MORVANE_ASSUME(cond)                  \
+    do {                                      \
+        if (!(cond)) MORVANE_UNREACHABLE();   \
     } while (0)
+
+// Marks a place the program cannot reach.
+#define MORVANE_UNREACHABLE() __builtin_unreachable()
 
 // Starts loading the cache line at `addr` for a read.
 #define MORVANE_PREFETCH(addr) __builtin_prefetch(addr)
