@@ -304,7 +304,8 @@ public:
     // records (at least 100) and grows by `grow` records (at least 50).
     // Throws table_error with the library's code when it cannot.
 #if defined(__cpp_exceptions)
-    explicit Table(Mode mode = Mode::unique, int initial = MORVANE_MIN_RECS, int grow = MORVANE_MIN_RINC)
+    explicit Table(Mode mode = Mode::unique, int initial = MORVANE_MIN_RECS,
+                   int grow = MORVANE_MIN_RINC)
         : id_(make(mode, initial, grow)), mode_(mode) {
         if (id_ < 0) throw table_error(last_error());
     }
