@@ -49,16 +49,13 @@ const char *code_name(int code) {
 }
 
 const char *code_meaning(int code) {
-    static const char *const meanings[] = {"",
-                                           "no error recorded",
-                                           "the memory service failed, or a size overflowed",
-                                           "a table id names no table",
-                                           "record size of 0 or less",
-                                           "key type not 0, 1 or 2",
-                                           "key mode not 0 or 1",
-                                           "key field does not suit the key type"};
-    if (code >= 1 && code <= 7) return meanings[code];
-    return "set by a caller";
+    switch (code) {
+#define MEANING(value, identifier, meaning) \
+    case value: return meaning;
+        MORVANE_ERRORS(MEANING, MEANING)
+#undef MEANING
+    }
+    return "not a code the library stores";
 }
 
 int table_id(const Line &line, std::size_t i) { return parse_int(line[i], "table id"); }
