@@ -6,6 +6,7 @@
 #include "core/frame.h"
 #include "core/registry.h"
 #include "morvane.h"
+#include "store/search.h"
 #include "store/storage.h"
 
 using morvane::core::as_number;
@@ -55,8 +56,13 @@ extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
 extern "C" MORVANE_API int tableUpdate(int tabid, const void *rptr) {
     MORVANE_FRAME(frame, tabid, Dumps::both,
                   "tableUpdate - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n", tabid, as_number(rptr));
-    return frame.leave("tableUpdate",
-                       copy_and_step(tabid, const_cast<void *>(rptr), store::COPY_STORE) ? 1 : 0);
+    int result = 0;
+    if (copy_and_step(tabid, const_cast<void *>(rptr), store::COPY_STORE)) {
+        TableDef &def = table_def(tabid);
+        store::note_rewrite(def, def.cur - 1);
+        result = 1;
+    }
+    return frame.leave("tableUpdate", result);
 }
 
 // Fetches the record at the position (the last one when the position is at

@@ -23,7 +23,7 @@ extern "C" MORVANE_API int tableAdd(int tabid, const void *rptr) {
     int result = 0;
     if (good_table(tabid) && rptr != nullptr) {
         TableDef &def = table_def(tabid);
-        const bool found = store::find_record(def, tabid, REC_KEY, rptr);
+        const bool found = store::find_insertion(def, tabid, rptr);
         if ((!found || def.kmod != KEY_UNIQUE) && store::add_record(def, tabid)) {
             store::copy_record(def, tabid, const_cast<void *>(rptr), store::COPY_STORE);
             result = 1;

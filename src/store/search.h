@@ -25,6 +25,17 @@ inline bool can_locate(int recid, const void *rptr) noexcept {
 // search `cur` is the insertion point. Changes no field but `cur`.
 bool find_record(core::TableDef &def, int tabid, int recid, const void *rptr);
 
+// find_record(def, tabid, REC_KEY, rptr) for an insertion, with the same
+// result and position. With integer and text keys a key that sorts after
+// the last record is placed after it without a search (ascending loads),
+// unless a rewrite may have broken the order the shortcut relies on.
+bool find_insertion(core::TableDef &def, int tabid, const void *rptr);
+
+// Notes that the record in slot `index` was overwritten in place: when its
+// key no longer sorts between its neighbours', insertions into the table
+// search again until it is empty.
+void note_rewrite(core::TableDef &def, int index) noexcept;
+
 }  // namespace morvane::store
 
 #endif
