@@ -43,58 +43,110 @@ bool traced_search(core::TableDef &def, const Key &keys, const char *key) {
     return false;
 }
 
-// Tables up to this size are searched with the direction of each step
-// chosen without a branch; larger ones, where every probe is a cache miss,
-// let the processor run ahead on a predicted direction.
-constexpr std::size_t kBranchFreeBytes = std::size_t{256} << 10;
+// x > y ? a : b, without a branch: the sign of a comparison of random keys
+// is what a branch predictor cannot learn.
+template <typename T>
+inline T if_greater(int x, int y, T a, T b) noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+    __asm__("cmp %[y], %[x]\n\tcmovg %[a], %[b]" : [b] "+r"(b) : [a] "r"(a), [x] "r"(x), [y] "r"(y) : "cc");
+    return b;
+#else
+    return x > y ? a : b;
+#endif
+}
 
-// The untraced search: the same probes, the same comparisons in the same
-// order and the same stop as the traced one. kBranchFree picks the next
-// bounds with conditional moves: in a table that fits in the caches a
-// mispredicted comparison would cost more than the probe itself.
-template <bool kBranchFree, typename Key>
-bool quiet_search(core::TableDef &def, const Key &keys, const char *key) {
+// A probe's comparison as two numbers whose order is the records': the two
+// integer keys themselves where the key is an integer, else the comparison's
+// result and 0.
+template <typename Key>
+struct Probe {
+    const Key &keys;
+    const char *key;
+    int rhs;
+    Probe(const Key &k, const char *buf) : keys(k), key(buf), rhs(0) {}
+    int lhs(const char *rec) const { return keys.compare(rec, key); }
+};
+template <typename T>
+struct Probe<IntKey<T>> {
+    int rhs;
+    Probe(const IntKey<T> &, const char *buf) : rhs(load<T>(buf)) {}
+    int lhs(const char *rec) const { return load<T>(rec); }
+};
+
+// The untraced search for tables that fit in the caches: the same probes,
+// the same comparisons in the same order and the same stop as the traced
+// one. While a record is compared, the two places the next probe may go are
+// worked out; the comparison then picks one with conditional moves, so that
+// a step costs one load and one comparison and no misprediction.
+template <bool kPrefetch, typename Key>
+bool cached_search(core::TableDef &def, const Key &keys, const char *key) {
+    const char *const base = def.tptr;
+    const std::size_t rsiz = static_cast<std::size_t>(def.rsiz);
+    int low = 0;
+    int high = def.used;
+    int mid = midpoint(low, high);
+    const char *rec = base + static_cast<std::size_t>(mid) * rsiz;
+    const Probe<Key> probe(keys, key);
+    const int rhs = probe.rhs;
+    do {
+        const int lhs = probe.lhs(rec);
+        if (lhs == rhs) {
+            def.cur = mid;
+            return true;
+        }
+        // Before the record: low to mid. After it: mid + 1 to high.
+        const int mid_before = midpoint(low, mid), mid_after = midpoint(mid + 1, high);
+        const char *rec_before = base + static_cast<std::size_t>(mid_before) * rsiz;
+        const char *rec_after = base + static_cast<std::size_t>(mid_after) * rsiz;
+        if constexpr (kPrefetch) {
+            __builtin_prefetch(rec_before);
+            __builtin_prefetch(rec_after);
+        }
+        rec = if_greater(lhs, rhs, rec_before, rec_after);
+        low = if_greater(lhs, rhs, low, mid + 1);
+        high = if_greater(lhs, rhs, mid, high);
+        mid = if_greater(lhs, rhs, mid_before, mid_after);
+    } while (low != high);
+    def.cur = high;
+    return false;
+}
+
+// The untraced search for larger tables, where each probe is a cache miss:
+// the processor runs ahead on the predicted direction, and both records the
+// next probe may read are fetched while this one is compared.
+template <typename Key>
+bool large_search(core::TableDef &def, const Key &keys, const char *key) {
     const char *const base = def.tptr;
     const std::size_t rsiz = static_cast<std::size_t>(def.rsiz);
     int low = 0;
     int high = def.used;
     do {
         const int mid = midpoint(low, high);
-        // Both records the next probe may read, fetched while this one is
-        // compared: in a large table each probe is a cache miss.
         __builtin_prefetch(base + static_cast<std::size_t>(midpoint(low, mid)) * rsiz);
         __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid + 1, high)) * rsiz);
-        int status = keys.compare(base + static_cast<std::size_t>(mid) * rsiz, key);
-        // The comparison's value as an opaque number: otherwise the compiler
-        // folds the test for equality and the choice of direction into one
-        // unpredictable branch.
-        if constexpr (kBranchFree) __asm__("" : "+r"(status));
+        const int status = keys.compare(base + static_cast<std::size_t>(mid) * rsiz, key);
         if (status == 0) {
             def.cur = mid;
             return true;
         }
-        if constexpr (kBranchFree) {
-            // All ones when the record sorts after the key, else zero; the
-            // masks keep the compiler from turning the choice into a branch.
-            const int after = -static_cast<int>(status > 0);
-            high = (mid & after) | (high & ~after);
-            low = (low & after) | ((mid + 1) & ~after);
-        } else if (status > 0) {
+        if (status > 0)
             high = mid;
-        } else {
+        else
             low = mid + 1;
-        }
     } while (low != high);
     def.cur = high;
     return false;
 }
 
+// Tables up to this many bytes take cached_search.
+constexpr std::size_t kCachedBytes = std::size_t{256} << 10;
+
 template <typename Key>
 bool key_search(core::TableDef &def, const Key &keys, const char *key) {
     if (core::trace_on(core::kTraceInternals)) return traced_search(def, keys, key);
-    if (static_cast<std::size_t>(def.used) * static_cast<std::size_t>(def.rsiz) <= kBranchFreeBytes)
-        return quiet_search<true>(def, keys, key);
-    return quiet_search<false>(def, keys, key);
+    if (static_cast<std::size_t>(def.used) * static_cast<std::size_t>(def.rsiz) <= kCachedBytes)
+        return cached_search<false>(def, keys, key);
+    return cached_search<true>(def, keys, key);
 }
 
 // Chooses the comparison once per search, by key type and width.
