@@ -63,12 +63,14 @@ struct Probe {
     const Key &keys;
     const char *key;
     int rhs;
+    static constexpr bool kDirect = false;
     Probe(const Key &k, const char *buf) : keys(k), key(buf), rhs(0) {}
     int lhs(const char *rec) const { return keys.compare(rec, key); }
 };
 template <typename T>
 struct Probe<IntKey<T>> {
     int rhs;
+    static constexpr bool kDirect = true;
     Probe(const IntKey<T> &, const char *buf) : rhs(load<T>(buf)) {}
     int lhs(const char *rec) const { return load<T>(rec); }
 };
@@ -86,6 +88,10 @@ bool cached_search(core::TableDef &def, const Key &keys, const char *key) {
     int high = def.used;
     int mid = midpoint(low, high);
     const char *rec = base + static_cast<std::size_t>(mid) * rsiz;
+    if constexpr (kPrefetch) {
+        __builtin_prefetch(base + static_cast<std::size_t>(midpoint(low, mid)) * rsiz);
+        __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid + 1, high)) * rsiz);
+    }
     const Probe<Key> probe(keys, key);
     const int rhs = probe.rhs;
     do {
@@ -99,8 +105,12 @@ bool cached_search(core::TableDef &def, const Key &keys, const char *key) {
         const char *rec_before = base + static_cast<std::size_t>(mid_before) * rsiz;
         const char *rec_after = base + static_cast<std::size_t>(mid_after) * rsiz;
         if constexpr (kPrefetch) {
-            __builtin_prefetch(rec_before);
-            __builtin_prefetch(rec_after);
+            // The four records the probe after next may read: with the two
+            // fetched one step earlier, two levels of misses overlap.
+            __builtin_prefetch(base + static_cast<std::size_t>(midpoint(low, mid_before)) * rsiz);
+            __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid_before + 1, mid)) * rsiz);
+            __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid + 1, mid_after)) * rsiz);
+            __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid_after + 1, high)) * rsiz);
         }
         rec = if_greater(lhs, rhs, rec_before, rec_after);
         low = if_greater(lhs, rhs, low, mid + 1);
@@ -138,14 +148,20 @@ bool large_search(core::TableDef &def, const Key &keys, const char *key) {
     return false;
 }
 
-// Tables up to this many bytes take cached_search.
+// Tables up to this many bytes take cached_search without prefetching.
 constexpr std::size_t kCachedBytes = std::size_t{256} << 10;
+// Integer-key tables above this many bytes take large_search: there most
+// probes also miss the address translation caches, and the loads the
+// processor issues ahead along a predicted direction reach further than two
+// levels of prefetches.
+constexpr std::size_t kSpeculateBytes = std::size_t{64} << 20;
 
 template <typename Key>
 bool key_search(core::TableDef &def, const Key &keys, const char *key) {
     if (core::trace_on(core::kTraceInternals)) return traced_search(def, keys, key);
-    if (static_cast<std::size_t>(def.used) * static_cast<std::size_t>(def.rsiz) <= kCachedBytes)
-        return cached_search<false>(def, keys, key);
+    const std::size_t bytes = static_cast<std::size_t>(def.used) * static_cast<std::size_t>(def.rsiz);
+    if (bytes <= kCachedBytes) return cached_search<false>(def, keys, key);
+    if (Probe<Key>::kDirect && bytes > kSpeculateBytes) return large_search(def, keys, key);
     return cached_search<true>(def, keys, key);
 }
 
