@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "morvane.h"
+#include "platform/compiler.h"
 #include "platform/diag.h"
 
 namespace morvane::store {
@@ -67,7 +68,7 @@ struct StringKey {
             // above a true NUL).
             const std::uint64_t stop = (a ^ b) | ((a - kOnes) & ~a & kHighs);
             if (stop != 0) {
-                const int at = i + __builtin_ctzll(stop) / 8;
+                const int at = i + MORVANE_CTZ64(stop) / 8;
                 return static_cast<unsigned char>(rec[at]) - static_cast<unsigned char>(key[at]);
             }
         }

@@ -3,6 +3,7 @@
 #include <cinttypes>
 
 #include "core/trace.h"
+#include "platform/compiler.h"
 #include "store/keys.h"
 #include "store/storage.h"
 
@@ -43,18 +44,6 @@ bool traced_search(core::TableDef &def, const Key &keys, const char *key) {
     return false;
 }
 
-// x > y ? a : b, without a branch: the sign of a comparison of random keys
-// is what a branch predictor cannot learn.
-template <typename T>
-inline T if_greater(int x, int y, T a, T b) noexcept {
-#if defined(__x86_64__) || defined(__i386__)
-    __asm__("cmp %[y], %[x]\n\tcmovg %[a], %[b]" : [b] "+r"(b) : [a] "r"(a), [x] "r"(x), [y] "r"(y) : "cc");
-    return b;
-#else
-    return x > y ? a : b;
-#endif
-}
-
 // A probe's comparison as two numbers whose order is the records': the two
 // integer keys themselves where the key is an integer, else the comparison's
 // result and 0.
@@ -89,8 +78,8 @@ bool cached_search(core::TableDef &def, const Key &keys, const char *key) {
     int mid = midpoint(low, high);
     const char *rec = base + static_cast<std::size_t>(mid) * rsiz;
     if constexpr (kPrefetch) {
-        __builtin_prefetch(base + static_cast<std::size_t>(midpoint(low, mid)) * rsiz);
-        __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid + 1, high)) * rsiz);
+        MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(low, mid)) * rsiz);
+        MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(mid + 1, high)) * rsiz);
     }
     const Probe<Key> probe(keys, key);
     const int rhs = probe.rhs;
@@ -107,15 +96,15 @@ bool cached_search(core::TableDef &def, const Key &keys, const char *key) {
         if constexpr (kPrefetch) {
             // The four records the probe after next may read: with the two
             // fetched one step earlier, two levels of misses overlap.
-            __builtin_prefetch(base + static_cast<std::size_t>(midpoint(low, mid_before)) * rsiz);
-            __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid_before + 1, mid)) * rsiz);
-            __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid + 1, mid_after)) * rsiz);
-            __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid_after + 1, high)) * rsiz);
+            MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(low, mid_before)) * rsiz);
+            MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(mid_before + 1, mid)) * rsiz);
+            MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(mid + 1, mid_after)) * rsiz);
+            MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(mid_after + 1, high)) * rsiz);
         }
-        rec = if_greater(lhs, rhs, rec_before, rec_after);
-        low = if_greater(lhs, rhs, low, mid + 1);
-        high = if_greater(lhs, rhs, mid, high);
-        mid = if_greater(lhs, rhs, mid_before, mid_after);
+        rec = platform::select_if_greater(lhs, rhs, rec_before, rec_after);
+        low = platform::select_if_greater(lhs, rhs, low, mid + 1);
+        high = platform::select_if_greater(lhs, rhs, mid, high);
+        mid = platform::select_if_greater(lhs, rhs, mid_before, mid_after);
     } while (low != high);
     def.cur = high;
     return false;
@@ -132,8 +121,8 @@ bool large_search(core::TableDef &def, const Key &keys, const char *key) {
     int high = def.used;
     do {
         const int mid = midpoint(low, high);
-        __builtin_prefetch(base + static_cast<std::size_t>(midpoint(low, mid)) * rsiz);
-        __builtin_prefetch(base + static_cast<std::size_t>(midpoint(mid + 1, high)) * rsiz);
+        MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(low, mid)) * rsiz);
+        MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(mid + 1, high)) * rsiz);
         const int status = keys.compare(base + static_cast<std::size_t>(mid) * rsiz, key);
         if (status == 0) {
             def.cur = mid;
@@ -174,7 +163,7 @@ bool search_by_key(core::TableDef &def, const char *key) {
         return key_search(def, IntKey<std::int32_t>{"int4"}, key);
     case KEY_STRING:
         return key_search(def, StringKey{static_cast<int>(def.ftyp)}, key);
-    default: {
+    case KEY_USER: {
         // A table without a comparison finds nothing: the search ends where
         // an insertion appends.
         const auto fn = reinterpret_cast<TableCompareFn>(def.ftyp);
@@ -186,6 +175,8 @@ bool search_by_key(core::TableDef &def, const char *key) {
         return key_search(def, UserKey{fn}, key);
     }
     }
+    // tableNew admits no other key type.
+    MORVANE_UNREACHABLE();  // GCOVR_EXCL_LINE
 }
 
 // Calls `fn` with the comparison of an integer or text key table and

@@ -10,6 +10,7 @@
 
 #include "core/registry.h"
 #include "core/trace.h"
+#include "platform/compiler.h"
 
 namespace morvane::store {
 
@@ -30,7 +31,7 @@ inline char *slot(const core::TableDef &def, int index) noexcept {
 }
 
 // Sixteen bytes held in one vector register.
-typedef unsigned char Block16 __attribute__((vector_size(16)));
+typedef unsigned char Block16 MORVANE_VECTOR(16);
 
 // Copies `n` bytes between non-overlapping places. Records of 8 to 64 bytes
 // move without a call, through registers, the last word overlapping the one
