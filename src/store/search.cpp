@@ -52,25 +52,24 @@ struct Probe {
     const Key &keys;
     const char *key;
     int rhs;
-    static constexpr bool kDirect = false;
     Probe(const Key &k, const char *buf) : keys(k), key(buf), rhs(0) {}
     int lhs(const char *rec) const { return keys.compare(rec, key); }
 };
 template <typename T>
 struct Probe<IntKey<T>> {
     int rhs;
-    static constexpr bool kDirect = true;
     Probe(const IntKey<T> &, const char *buf) : rhs(load<T>(buf)) {}
     int lhs(const char *rec) const { return load<T>(rec); }
 };
 
-// The untraced search for tables that fit in the caches: the same probes,
-// the same comparisons in the same order and the same stop as the traced
-// one. While a record is compared, the two places the next probe may go are
-// worked out; the comparison then picks one with conditional moves, so that
-// a step costs one load and one comparison and no misprediction.
+// The untraced search: the same probes, the same comparisons in the same
+// order and the same stop as the traced one. While a record is compared, the
+// two places the next probe may go are worked out; the comparison then picks
+// one with conditional moves, so that a step costs one load and one
+// comparison and no misprediction. kPrefetch, for tables larger than the
+// caches, also fetches the records of the two probes after this one.
 template <bool kPrefetch, typename Key>
-bool cached_search(core::TableDef &def, const Key &keys, const char *key) {
+bool branch_free_search(core::TableDef &def, const Key &keys, const char *key) {
     const char *const base = def.tptr;
     const std::size_t rsiz = static_cast<std::size_t>(def.rsiz);
     int low = 0;
@@ -110,48 +109,15 @@ bool cached_search(core::TableDef &def, const Key &keys, const char *key) {
     return false;
 }
 
-// The untraced search for larger tables, where each probe is a cache miss:
-// the processor runs ahead on the predicted direction, and both records the
-// next probe may read are fetched while this one is compared.
-template <typename Key>
-bool large_search(core::TableDef &def, const Key &keys, const char *key) {
-    const char *const base = def.tptr;
-    const std::size_t rsiz = static_cast<std::size_t>(def.rsiz);
-    int low = 0;
-    int high = def.used;
-    do {
-        const int mid = midpoint(low, high);
-        MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(low, mid)) * rsiz);
-        MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(mid + 1, high)) * rsiz);
-        const int status = keys.compare(base + static_cast<std::size_t>(mid) * rsiz, key);
-        if (status == 0) {
-            def.cur = mid;
-            return true;
-        }
-        if (status > 0)
-            high = mid;
-        else
-            low = mid + 1;
-    } while (low != high);
-    def.cur = high;
-    return false;
-}
-
-// Tables up to this many bytes take cached_search without prefetching.
+// Tables up to this many bytes are searched without prefetching.
 constexpr std::size_t kCachedBytes = std::size_t{256} << 10;
-// Integer-key tables above this many bytes take large_search: there most
-// probes also miss the address translation caches, and the loads the
-// processor issues ahead along a predicted direction reach further than two
-// levels of prefetches.
-constexpr std::size_t kSpeculateBytes = std::size_t{64} << 20;
 
 template <typename Key>
 bool key_search(core::TableDef &def, const Key &keys, const char *key) {
     if (core::trace_on(core::kTraceInternals)) return traced_search(def, keys, key);
-    const std::size_t bytes = static_cast<std::size_t>(def.used) * static_cast<std::size_t>(def.rsiz);
-    if (bytes <= kCachedBytes) return cached_search<false>(def, keys, key);
-    if (Probe<Key>::kDirect && bytes > kSpeculateBytes) return large_search(def, keys, key);
-    return cached_search<true>(def, keys, key);
+    if (static_cast<std::size_t>(def.used) * static_cast<std::size_t>(def.rsiz) <= kCachedBytes)
+        return branch_free_search<false>(def, keys, key);
+    return branch_free_search<true>(def, keys, key);
 }
 
 // Chooses the comparison once per search, by key type and width.
