@@ -106,3 +106,18 @@ TEST_F(StoreLocation, InconsistentUserFunctionNeverBreaksTheTable) {
         drop(t);
     }
 }
+
+TEST_F(StoreLocation, TableLargerThanTheCachesSearchesAlike) {
+    // 40000 records of 8 bytes: above the size from which the search
+    // fetches ahead.
+    const int t = make_int(KEY_UNIQUE);
+    for (int i = 0; i < 40000; ++i) {
+        Rec r{2 * i, i};
+        ASSERT_EQ(tableAdd(t, &r), 1);
+    }
+    for (int k : {0, 1, 2, 12345, 24690, 79997, 79998, 79999, -1}) {
+        const Rec r{k, 0};
+        EXPECT_EQ(seek(t, REC_KEY, &r), At(k >= 0 && k % 2 == 0 ? 1 : 0, k < 0 ? 0 : (k + 1) / 2)) << k;
+    }
+    drop(t);
+}
