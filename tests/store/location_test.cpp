@@ -121,3 +121,19 @@ TEST_F(StoreLocation, TableLargerThanTheCachesSearchesAlike) {
     }
     drop(t);
 }
+
+TEST_F(StoreLocation, TextKeysEndAtTheirFirstNul) {
+    // Bytes after a NUL do not count, whichever eight-byte word holds it.
+    for (const char *text : {"ab", "0123456789"}) {
+        SCOPED_TRACE(text);
+        const int t = make(16, KEY_STRING, KEY_UNIQUE, 16);
+        char stored[16], sought[16];
+        std::memset(stored, 'z', sizeof stored);
+        std::memset(sought, 'a', sizeof sought);
+        std::memcpy(stored, text, std::strlen(text) + 1);
+        std::memcpy(sought, text, std::strlen(text) + 1);
+        ASSERT_EQ(tableAdd(t, stored), 1);
+        EXPECT_EQ(tableSeek(t, REC_KEY, sought), 1);
+        drop(t);
+    }
+}
