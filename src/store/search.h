@@ -10,7 +10,8 @@ namespace morvane::store {
 
 // Positions table `tabid` by selector `recid`, reading the key from `rptr`
 // for a key search. True when `cur` names an existing record; on a failed key
-// search `cur` is the insertion point. Changes no field but `cur`.
+// search `cur` is the insertion point. Changes no field but `cur`, and the
+// mark of a broken order, which an empty table clears.
 bool find_record(core::TableDef &def, int tabid, int recid, const void *rptr);
 
 // find_record(def, tabid, REC_KEY, rptr) for an insertion, with the same
