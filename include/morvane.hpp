@@ -328,12 +328,15 @@ private:
                   "morvane::Table: supported key types are std::int8_t, std::int16_t, "
                   "std::int32_t and char[N]; any other key needs a comparison function "
                   "as the third template argument");
-    static_assert(std::is_trivially_copyable_v<Record>,
+    // Each check below assumes the ones above passed, so that a wrong record
+    // gets one message.
+    static constexpr bool kKeyed = kUser || kInt || kText;
+    static_assert(!kKeyed || std::is_trivially_copyable_v<Record>,
                   "morvane::Table: the record type must be trivially copyable");
-    static_assert(std::is_default_constructible_v<Record>,
+    static_assert(!kKeyed || std::is_default_constructible_v<Record>,
                   "morvane::Table: the record type must be default constructible");
     static_assert(sizeof(Record) <= INT_MAX, "morvane::Table: the record type is too large");
-    static constexpr bool kPlain = (kUser || kInt || kText) &&
+    static constexpr bool kPlain = kKeyed &&
                                    std::is_trivially_copyable_v<Record> &&
                                    std::is_default_constructible_v<Record>;
     static_assert(!kPlain || detail::is_literal_record_v<Record>,
