@@ -778,7 +778,8 @@ private:
     }
 
     // Makes a table holding the records of [first, last): sorts a copy
-    // (stably, keeping the input order of equal keys), makes the table with
+    // (stably, keeping the input order of equal keys; integer keys by radix,
+    // which beats a comparison sort), makes the table with
     // room for all, appends them, and in a duplicates table rewrites the
     // records in that order, since the library places an equal key where its
     // search meets the run. -1 when the library fails (its code recorded).
@@ -786,8 +787,10 @@ private:
     static int load(It first, It last, Mode mode) {
         std::vector<Record> all(first, last);
         const auto less = [](const Record &a, const Record &b) { return compare_keys(a, b) < 0; };
-        if (!std::is_sorted(all.begin(), all.end(), less))
-            std::stable_sort(all.begin(), all.end(), less);
+        if (!std::is_sorted(all.begin(), all.end(), less)) {
+            if constexpr (kInt) radix_sort(all);
+            else std::stable_sort(all.begin(), all.end(), less);
+        }
         const int id = make(mode, static_cast<int>(std::min<std::size_t>(all.size(), INT_MAX)),
                             default_grow);
         if (id < 0) return -1;
@@ -807,6 +810,27 @@ private:
             for (const Record &record : all) tableUpdate(id, &record);
         }
         return id;
+    }
+
+    // Sorts records with integer keys stably, a byte of the key at a time
+    // from the lowest (the sign bit flipped, so negative keys come first).
+    static void radix_sort(std::vector<Record> &all) {
+        std::vector<Record> other(all.size());
+        for (unsigned shift = 0; shift < 8 * sizeof(key_type); shift += 8) {
+            std::size_t start[257] = {};
+            for (const Record &r : all) ++start[digit(r, shift) + 1];
+            if (start[digit(all[0], shift) + 1] == all.size()) continue;  // one digit for all
+            for (std::size_t d = 0; d < 256; ++d) start[d + 1] += start[d];
+            for (const Record &r : all) other[start[digit(r, shift)]++] = r;
+            all.swap(other);
+        }
+    }
+
+    static std::size_t digit(const Record &r, unsigned shift) noexcept {
+        using Unsigned = std::make_unsigned_t<key_type>;
+        const std::uint32_t bits = static_cast<std::uint32_t>(static_cast<Unsigned>(r.*Key)) ^
+                                   (std::uint32_t{1} << (8 * sizeof(key_type) - 1));
+        return (bits >> shift) & 0xffu;
     }
 
     void reset() noexcept {
