@@ -724,6 +724,7 @@ public:
 
         bool fetch() {
             const Table &t = *table_;
+            if (t.id_ < 0) return t.refuse(Misuse::stale_iterator);
             int got = 0;
             if (stamp_ != t.moves_) {
                 const Where where = t.place(*this);
