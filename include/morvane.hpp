@@ -27,8 +27,10 @@
 // and, in a duplicates table, its rank in the run of its key. The library
 // keeps one current position per table; an iterator that finds it moved by
 // another call through the same Table since its own last step puts it back
-// (one key search) before stepping. So walks nest, keyed calls can be made
-// inside a walk, and an undisturbed walk steps as fast as the C walk does.
+// before stepping (a key search, then, among equal keys, a walk along the
+// run). So walks nest, keyed calls can be made inside a walk, and an
+// undisturbed walk steps as fast as the C walk does. backward() walks from
+// the last record to the first and ends there.
 // Calls made straight to the C functions on the same table are not seen:
 // after one, the table's iterators are invalid. An iterator belongs to its
 // Table object: moving the Table invalidates it.
@@ -41,12 +43,12 @@
 //   set(r), replace(it, r)            | stay valid (the key is unchanged; a walk
 //                                     | shows the new bytes when it reaches them)
 //   erase(it)                         | returns the iterator after the erased
-//                                     | record; others on that record step on
-//                                     | to its follower
+//                                     | record, in its direction; for the
+//                                     | others, as erase(key)
 //   insert(r), erase(key)             | unique table: stay valid; an iterator on
-//   insert_or_assign(r)               | an erased record steps on to its
-//                                     | follower. Duplicates table: iterators
-//                                     | into the run of r's key are invalid
+//   insert_or_assign(r)               | an erased record steps past it.
+//                                     | Duplicates table: iterators into the
+//                                     | run of that key are invalid
 //   clear(), moving the Table         | all invalid
 //
 // A walk in progress need not see records inserted after it started. No call
