@@ -371,6 +371,11 @@ public:
         text(const std::string &s) noexcept : s_(s) {}
         template <std::size_t M>
         text(const char (&a)[M]) noexcept : s_(a, length(a, M)) {}
+        // A NUL-terminated text.
+        template <typename P, std::enable_if_t<std::is_same_v<P, const char *> ||
+                                                   std::is_same_v<P, char *>,
+                                               int> = 0>
+        text(P s) noexcept : s_(s) {}
         std::string_view view() const noexcept { return s_; }
 
     private:
