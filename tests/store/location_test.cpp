@@ -106,3 +106,34 @@ TEST_F(StoreLocation, InconsistentUserFunctionNeverBreaksTheTable) {
         drop(t);
     }
 }
+
+TEST_F(StoreLocation, TableLargerThanTheCachesSearchesAlike) {
+    // 40000 records of 8 bytes: above the size from which the search
+    // fetches ahead.
+    const int t = make_int(KEY_UNIQUE);
+    for (int i = 0; i < 40000; ++i) {
+        Rec r{2 * i, i};
+        ASSERT_EQ(tableAdd(t, &r), 1);
+    }
+    for (int k : {0, 1, 2, 12345, 24690, 79997, 79998, 79999, -1}) {
+        const Rec r{k, 0};
+        EXPECT_EQ(seek(t, REC_KEY, &r), At(k >= 0 && k % 2 == 0 ? 1 : 0, k < 0 ? 0 : (k + 1) / 2)) << k;
+    }
+    drop(t);
+}
+
+TEST_F(StoreLocation, TextKeysEndAtTheirFirstNul) {
+    // Bytes after a NUL do not count, whichever eight-byte word holds it.
+    for (const char *text : {"ab", "0123456789"}) {
+        SCOPED_TRACE(text);
+        const int t = make(16, KEY_STRING, KEY_UNIQUE, 16);
+        char stored[16], sought[16];
+        std::memset(stored, 'z', sizeof stored);
+        std::memset(sought, 'a', sizeof sought);
+        std::memcpy(stored, text, std::strlen(text) + 1);
+        std::memcpy(sought, text, std::strlen(text) + 1);
+        ASSERT_EQ(tableAdd(t, stored), 1);
+        EXPECT_EQ(tableSeek(t, REC_KEY, sought), 1);
+        drop(t);
+    }
+}
