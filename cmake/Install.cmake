@@ -18,7 +18,7 @@ set(MORVANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/morvane)
 # Two components, packaged apart as Debian does: Runtime holds what a program
 # linked with morvane needs to start (the versioned library and its soname
 # link), Development what building such a program needs.
-install(TARGETS morvane EXPORT morvaneTargets
+install(TARGETS morvane morvane_cxx EXPORT morvaneTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development
@@ -26,8 +26,9 @@ install(TARGETS morvane EXPORT morvaneTargets
 install(FILES ${PROJECT_SOURCE_DIR}/include/morvane.h ${PROJECT_SOURCE_DIR}/include/morvane.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT Development)
 
-# find_package(morvane CONFIG) gives the imported target morvane::morvane,
-# the name the alias gives it inside a host's own build.
+# find_package(morvane CONFIG) gives the imported targets morvane::morvane
+# and morvane::cxx (the same library, asking for C++17), the names the
+# aliases give them inside a host's own build.
 install(EXPORT morvaneTargets NAMESPACE morvane:: DESTINATION ${MORVANE_CMAKE_DIR}
   COMPONENT Development)
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/morvaneConfig.cmake.in
