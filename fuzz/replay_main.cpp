@@ -1,8 +1,5 @@
-// Replays fuzz inputs without libFuzzer: every file named on the command
-// line, or found in a directory named there (in name order), goes through
-// the fuzz target's entry function in this one process, as in a fuzzing
-// run. A divergence aborts.
-#include <algorithm>
+// Replays fuzz inputs without libFuzzer: every file in the directories named
+// on the command line goes through the fuzz target's entry function.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -12,31 +9,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size);
 
-namespace fs = std::filesystem;
-
 int main(int argc, char **argv) {
-    std::vector<fs::path> files;
-    for (int i = 1; i < argc; ++i) {
-        const fs::path arg(argv[i]);
-        if (fs::is_directory(arg)) {
-            std::vector<fs::path> inside;
-            for (const auto &entry : fs::directory_iterator(arg))
-                if (entry.is_regular_file()) inside.push_back(entry.path());
-            std::sort(inside.begin(), inside.end());
-            files.insert(files.end(), inside.begin(), inside.end());
-        } else {
-            files.push_back(arg);
+    int inputs = 0;
+    for (int i = 1; i < argc; ++i)
+        for (const auto &entry : std::filesystem::directory_iterator(argv[i])) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size());
+            ++inputs;
         }
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: %s corpus-dir-or-file...\n", argv[0]);
-        return 2;
-    }
-    for (const auto &f : files) {
-        std::ifstream in(f, std::ios::binary);
-        const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t *>(bytes.data()), bytes.size());
-    }
-    std::printf("replayed %zu inputs without divergence\n", files.size());
-    return 0;
+    std::printf("replayed %d inputs\n", inputs);
+    return inputs > 0 ? 0 : 1;
 }
