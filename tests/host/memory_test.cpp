@@ -21,7 +21,7 @@ TEST(Memory, EveryFailedCallLeavesTheTablesIntact) {
             Host h(0);
             std::vector<int> ids;
             for (int i = 0; i < 101; ++i) ids.push_back(h.create(1 + i % 3, KEY_INT, KEY_UNIQUE, 1, 0, 0));
-            for (int id : ids) h.free(id);
+            for (int id : ids) h.call(Free, id);
             const int tables[] = {h.create(12, KEY_INT, KEY_DUPLICATES, 4, 100, 50),
                                   h.create(20, KEY_STRING, KEY_UNIQUE, 6, 0, 0),
                                   h.create(8, KEY_INT, KEY_DUPLICATES, 2, 0, INT_MAX - 60)};
@@ -30,8 +30,8 @@ TEST(Memory, EveryFailedCallLeavesTheTablesIntact) {
             for (int i = 0; i < 120; ++i)
                 for (int id : tables)
                     if (id >= 0) {
-                        const std::string rec = h.record(id, pick);
-                        h.add(id, &rec);
+                        std::string rec = h.record(id, pick);
+                        h.call(Add, id, &rec);
                     }
             h.finish();
         } catch (const Mismatch &m) {

@@ -26,13 +26,14 @@ using Pick = std::function<unsigned(unsigned n)>;
 struct Table {
     int rsiz, ktyp, kmod;
     std::intptr_t ftyp;
-    int allcd, rinc, cur = 0;
-    bool live = true;
+    int allcd, rinc, cur;
+    bool live;
     std::vector<std::string> recs;
     std::string &rec(int i) { return recs[static_cast<std::size_t>(i)]; }
-    const std::string &rec(int i) const { return recs[static_cast<std::size_t>(i)]; }
     int used() const { return static_cast<int>(recs.size()); }
 };
+
+enum Op { Free, Count, AtStart, AtEnd, Next, Prev, Update, Add, Set, Get, Seek, Del };
 
 class Host {
 public:
@@ -41,27 +42,17 @@ public:
     Host(const Host &) = delete;
     Host &operator=(const Host &) = delete;
 
-    // The sixteen operations, each checked; a null `rec` passes a null buffer.
     int create(int rsiz, int ktyp, int kmod, std::intptr_t ftyp, int recs, int rinc);
-    void free(int id);
-    void count(int id);
     void err(int code);
-    void add(int id, const std::string *rec);
-    void set(int id, const std::string *rec);
-    void get(int id, int recid, std::string *rec);
-    void seek(int id, int recid, const std::string *rec);
-    void del(int id, int recid, const std::string *rec);
-    void next(int id, bool null_buffer = false);
-    void prev(int id, bool null_buffer = false);
-    void update(int id, const std::string *rec);
-    void at_start(int id);
-    void at_end(int id);
+    // Any other operation on table `id`: `rec` is the record to store, the
+    // key to search or the buffer to fetch into (null passes a null buffer);
+    // `recid` the selector of tableGet, tableSeek and tableDel.
+    int call(Op op, int id, std::string *rec = nullptr, int recid = 0);
     // Walks every table forwards, frees it, and checks that only the registry is left.
     void finish();
 
     std::string record(int id, const Pick &pick) const;  // a record for table `id`
-    std::vector<int> live() const;
-    const std::string &log() const { return log_; }  // results and positions
+    std::string log;                                      // results and positions
     std::map<int, Table> tables;
 
 private:
@@ -69,11 +60,9 @@ private:
     int position(int id);
     bool search(Table &t, const std::string &key, int c, const std::string &out);
     std::string take();
-    std::string record_code(int code);
-    void end(const char *op, const std::string &out, int got, int want, const std::string &warn, int id);
+    void end(int op, const std::string &out, int got, int want, int code, int id);
 
     int level_, saved_fd_, file_fd_;
-    std::string log_;
 };
 
 // One random sequence of `steps` calls at trace `level`, the `fail`-th call

@@ -5,6 +5,7 @@
 # after "rptr " and "tptr ", and the key field of a table with a caller's
 # comparison, read <addr> and <fn>. With MORVANE_UPDATE_GOLDEN set in the
 # environment the expected files are rewritten instead: review the change.
+cmake_policy(VERSION 3.20)
 string(REPLACE "," ";" args "${ARGS}")
 execute_process(COMMAND ${PROGRAM} ${args} INPUT_FILE ${INPUT}
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status)
