@@ -35,6 +35,17 @@
  *   void *reallocMem(void *block, int bytes);
  *   void  freeMem(void *block);
  * with C linkage; otherwise from malloc, realloc and free.
+ *
+ * What the library asks of its host.
+ * - Blocks from the memory service are aligned as malloc's are: the library
+ *   keeps its own structures in them.
+ * - Neither the memory service nor a TableCompareFn may call back into the
+ *   library: the call that reached them is midway through changing a table
+ *   or the registry.
+ * - Lines go to standard error through C stdio, and a failed write is
+ *   ignored: a closed pipe raises no SIGPIPE in the host because of the
+ *   library. If the host makes standard error buffered, the library's lines
+ *   come out when the host flushes it.
  */
 #ifndef MORVANE_H
 #define MORVANE_H
@@ -84,6 +95,29 @@ extern "C" {
 #define TERR_BADKTYP 5  /* tableNew: key type not 0, 1 or 2 */
 #define TERR_BADKMOD 6  /* tableNew: key mode not 0 or 1 */
 #define TERR_BADFTYP 7  /* tableNew: key field does not suit the key type */
+
+/* Every code tableErr stores, in ascending order, as
+ *   NAMED(code, identifier, meaning)    for the codes above, and
+ *   UNNAMED(code, identifier, meaning)  for code 8, which has no name: the
+ *                                       library never records it, a caller
+ *                                       may store it with tableErr.
+ * `identifier` is a lower-case word for language bindings, `meaning` a short
+ * text. Tables of names and descriptions are built from this one list. */
+#define MORVANE_ERRORS(NAMED, UNNAMED)                           \
+    NAMED(TERR_NONE, none, "no error")                           \
+    NAMED(TERR_NOMEM, no_memory, "out of memory")                \
+    NAMED(TERR_BADID, bad_id, "no such table")                   \
+    NAMED(TERR_BADSIZE, bad_size, "bad record size")             \
+    NAMED(TERR_BADKTYP, bad_key_type, "bad key type")            \
+    NAMED(TERR_BADKMOD, bad_key_mode, "bad key mode")            \
+    NAMED(TERR_BADFTYP, bad_key_field,                           \
+          "key field does not suit the key type")                \
+    UNNAMED(8, caller, "error set by the caller")
+
+/* Sizing: tableNew makes room for at least MORVANE_MIN_RECS records and a
+ * full table grows by at least MORVANE_MIN_RINC slots. */
+#define MORVANE_MIN_RECS 100
+#define MORVANE_MIN_RINC 50
 
 /* The caller's ordering of a KEY_USER table: negative, zero or positive as
  * the key of `record` (a record in the table) sorts before, equal to or after

@@ -62,16 +62,12 @@
 
 namespace morvane {
 
-// The library's error codes, as recorded in its sticky error code.
+// The library's error codes, as recorded in its sticky error code: the
+// identifiers of MORVANE_ERRORS in morvane.h.
 enum class Error : int {
-    none = TERR_NONE,         // no error recorded
-    no_memory = TERR_NOMEM,   // the memory service failed, or a size overflowed
-    bad_id = TERR_BADID,      // a table id names no table
-    bad_size = TERR_BADSIZE,  // record size of 0 or less
-    bad_key_type = TERR_BADKTYP,
-    bad_key_mode = TERR_BADKMOD,
-    bad_key_field = TERR_BADFTYP,
-    caller = 8,  // stored only by a caller, never by the library itself
+#define MORVANE_ERROR_ENUMERATOR(code, identifier, meaning) identifier = code,
+    MORVANE_ERRORS(MORVANE_ERROR_ENUMERATOR, MORVANE_ERROR_ENUMERATOR)
+#undef MORVANE_ERROR_ENUMERATOR
 };
 
 // Whether a table refuses or keeps a second record with an equal key.
@@ -101,14 +97,10 @@ enum class Trace : int {
 // A short English description of `code`.
 inline const char *describe(Error code) noexcept {
     switch (code) {
-        case Error::none: return "no error";
-        case Error::no_memory: return "out of memory";
-        case Error::bad_id: return "no such table";
-        case Error::bad_size: return "bad record size";
-        case Error::bad_key_type: return "bad key type";
-        case Error::bad_key_mode: return "bad key mode";
-        case Error::bad_key_field: return "key field does not suit the key type";
-        case Error::caller: return "error set by the caller";
+#define MORVANE_ERROR_MEANING(code, identifier, meaning) \
+    case Error::identifier: return meaning;
+        MORVANE_ERRORS(MORVANE_ERROR_MEANING, MORVANE_ERROR_MEANING)
+#undef MORVANE_ERROR_MEANING
     }
     return "unknown error";
 }
@@ -312,7 +304,8 @@ public:
     // records (at least 100) and grows by `grow` records (at least 50).
     // Throws table_error with the library's code when it cannot.
 #if defined(__cpp_exceptions)
-    explicit Table(Mode mode = Mode::unique, int initial = 100, int grow = 50)
+    explicit Table(Mode mode = Mode::unique, int initial = MORVANE_MIN_RECS,
+                   int grow = MORVANE_MIN_RINC)
         : id_(make(mode, initial, grow)), mode_(mode) {
         if (id_ < 0) throw table_error(last_error());
     }
@@ -320,8 +313,8 @@ public:
 
     // Makes an empty table as the constructor does, without throwing: the
     // result holds the table or the library's code.
-    static Result<Table> create(Mode mode = Mode::unique, int initial = 100,
-                                int grow = 50) noexcept {
+    static Result<Table> create(Mode mode = Mode::unique, int initial = MORVANE_MIN_RECS,
+                                int grow = MORVANE_MIN_RINC) noexcept {
         const int id = make(mode, initial, grow);
         if (id < 0) return Result<Table>(last_error());
         return Result<Table>(Table(id, mode));

@@ -1,3 +1,4 @@
+// tableErr: the sticky error code.
 #include "core/error.h"
 
 #include "core/frame.h"
@@ -9,13 +10,17 @@ namespace {
 
 int tableErrCode = TERR_NONE;
 
+#define MORVANE_ERROR_CODE(code, identifier, meaning) code,
+constexpr int kCodes[] = {MORVANE_ERRORS(MORVANE_ERROR_CODE, MORVANE_ERROR_CODE)};
+#undef MORVANE_ERROR_CODE
+
 // Codes a caller may store; 0 stands for "the current code".
-constexpr unsigned kHighestCode = 8;
+constexpr unsigned kHighestCode = kCodes[sizeof kCodes / sizeof kCodes[0] - 1];
 
 }  // namespace
 
 int record_error(int err) noexcept {
-    MORVANE_FRAME(frame, -1, Dumps::none, "tableErr - input parameters\n         - err %d\n", err);
+    Frame frame(Op::kErr, ErrCall{err});
     const int previous = tableErrCode;
     if (static_cast<unsigned>(err) <= kHighestCode) {
         const int effective = err == 0 ? previous : err;
@@ -24,7 +29,7 @@ int record_error(int err) noexcept {
                                   effective);
         tableErrCode = effective;
     }
-    return frame.leave("tableErr", previous);
+    return frame.leave(previous);
 }
 
 }  // namespace morvane::core

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "core/trace.h"
+#include "platform/compiler.h"
 
 namespace morvane::core {
 
@@ -28,9 +29,23 @@ struct Registry {
     TableDef *tableDefs = nullptr;
     int defsAllocd = 0;
     int defsUsed = 0;
+    // defsAllocd while the trace is off (level 0 or less), else 0: one
+    // unsigned compare of an id against it tells a call that may skip its
+    // frame. tableSetDebug and registry growth keep it current.
+    unsigned untracedLimit = 0;
 };
 
 extern Registry registry;
+
+// Slots the registry grows by.
+constexpr int kRegistryStep = 100;
+
+// Makes the registry or grows it by one step. False with code 2 recorded and
+// the registry as it was when memory cannot be had.
+bool extend_registry() noexcept;
+
+// Brings untracedLimit up to date with the trace level and the registry.
+void sync_untraced_limit() noexcept;
 
 // The definition in slot `tabid`, which the caller has validated.
 inline TableDef &table_def(int tabid) noexcept { return registry.tableDefs[tabid]; }
@@ -50,8 +65,17 @@ bool good_table_traced(int tabid) noexcept;
 // Validates a table id, recording TERR_BADID when it names no table.
 inline bool good_table(int tabid) noexcept {
     if (trace_on(kTraceInternals)) return good_table_traced(tabid);
-    if (__builtin_expect(names_table(tabid), 1)) return true;
+    if (MORVANE_LIKELY(names_table(tabid))) return true;
     return good_table_traced(tabid);
+}
+
+// The definition of table `tabid` when the trace is off and the id names a
+// table, else null. A call that gets a definition writes no line and records
+// no code for its id: it may skip its frame.
+inline TableDef *untraced_table(int tabid) noexcept {
+    if (static_cast<unsigned>(tabid) >= registry.untracedLimit) return nullptr;
+    TableDef *def = registry.tableDefs + tabid;
+    return MORVANE_LIKELY(def->tptr != nullptr) ? def : nullptr;
 }
 
 }  // namespace morvane::core

@@ -11,6 +11,7 @@
 #ifndef MORVANE_CORE_TRACE_H
 #define MORVANE_CORE_TRACE_H
 
+#include "platform/compiler.h"
 #include "platform/diag.h"
 
 namespace morvane::core {
@@ -19,7 +20,7 @@ enum TraceLevel : int { kTraceCalls = 1, kTraceDumps = 2, kTraceInternals = 3 };
 
 extern int tableDebugLevel;
 
-inline bool trace_on(int level) noexcept { return __builtin_expect(tableDebugLevel >= level, 0); }
+inline bool trace_on(int level) noexcept { return MORVANE_UNLIKELY(tableDebugLevel >= level); }
 
 }  // namespace morvane::core
 

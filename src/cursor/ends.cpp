@@ -1,21 +1,18 @@
 // tableAtStart and tableAtEnd: where the current position stands. Both
 // answer 1 for an invalid id, so that a walk testing them ends there.
 #include "core/frame.h"
-#include "core/registry.h"
 #include "morvane.h"
 
-using morvane::core::Dumps;
-using morvane::core::good_table;
-using morvane::core::table_def;
+using morvane::core::Op;
+using morvane::core::run;
+using morvane::core::TableDef;
 
 extern "C" MORVANE_API int tableAtStart(int tabid) {
-    MORVANE_FRAME(frame, tabid, Dumps::entry, "tableAtStart - input parameters\n         - tabid %d\n", tabid);
-    const int result = good_table(tabid) ? (table_def(tabid).cur == 0 ? 1 : 0) : 1;
-    return frame.leave("tableAtStart", result);
+    return run<Op::kAtStart>({tabid, 0, nullptr},
+                             [](TableDef &def) { return def.cur == 0 ? 1 : 0; });
 }
 
 extern "C" MORVANE_API int tableAtEnd(int tabid) {
-    MORVANE_FRAME(frame, tabid, Dumps::entry, "tableAtEnd - input parameters\n         - tabid %d\n", tabid);
-    const int result = good_table(tabid) ? (table_def(tabid).cur >= table_def(tabid).used ? 1 : 0) : 1;
-    return frame.leave("tableAtEnd", result);
+    return run<Op::kAtEnd>({tabid, 0, nullptr},
+                           [](TableDef &def) { return def.cur >= def.used ? 1 : 0; });
 }

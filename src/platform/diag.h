@@ -2,12 +2,15 @@
 #ifndef MORVANE_PLATFORM_DIAG_H
 #define MORVANE_PLATFORM_DIAG_H
 
+#include "platform/compiler.h"
+
 namespace morvane::platform {
 
-// One formatted write to the diagnostic stream; its result is ignored.
+// One formatted write to the diagnostic stream; its result is ignored, and
+// neither SIGPIPE nor errno carries it to the host.
 // Standard error is unbuffered unless the host changes that, so the text is
 // normally out when this returns.
-void diag_printf(const char *fmt, ...) noexcept __attribute__((format(printf, 1, 2)));
+void diag_printf(const char *fmt, ...) noexcept MORVANE_PRINTF(1, 2);
 
 }  // namespace morvane::platform
 

@@ -2,14 +2,16 @@
 
 #include <cstdlib>
 
+#include "platform/compiler.h"
+
 // The host's memory service. Weak undefined references resolve through the
 // dynamic linker when the library is loaded: to the host's definitions when
 // the process exports them, else to null. Referencing them here also makes
 // the linker export a host executable's definitions without -rdynamic.
 extern "C" {
-__attribute__((weak)) void *mallocMem(int bytes);
-__attribute__((weak)) void *reallocMem(void *block, int bytes);
-__attribute__((weak)) void freeMem(void *block);
+MORVANE_WEAK void *mallocMem(int bytes);
+MORVANE_WEAK void *reallocMem(void *block, int bytes);
+MORVANE_WEAK void freeMem(void *block);
 }
 
 namespace morvane::platform {

@@ -7,6 +7,7 @@
 #include "core/error.h"
 #include "core/sizes.h"
 #include "core/trace.h"
+#include "morvane.h"
 #include "platform/memory.h"
 
 namespace morvane::store {
@@ -26,7 +27,7 @@ bool grow_open(core::TableDef &def) noexcept {
     const int bytes = slots > INT_MAX ? -1 : core::byte_count(slots, def.rsiz);
     char *block = bytes > 0 ? static_cast<char *>(platform::mem_alloc(bytes)) : nullptr;
     if (block == nullptr) {
-        core::record_error(core::kErrNoMem);
+        core::record_error(TERR_NOMEM);
         return false;
     }
     std::memcpy(block, def.tptr, span(def, def.cur));

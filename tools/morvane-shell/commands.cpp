@@ -32,9 +32,14 @@ void say(const std::string &text) {
 }
 
 const char *code_name(int code) {
-    static const char *const names[] = {"",           "TERR_NONE",    "TERR_NOMEM",   "TERR_BADID",
-                                        "TERR_BADSIZE", "TERR_BADKTYP", "TERR_BADKMOD", "TERR_BADFTYP"};
-    if (code >= 1 && code <= 7) return names[code];
+    switch (code) {
+#define NAMED_CODE(value, identifier, meaning) \
+    case value: return #value;
+#define UNNAMED_CODE(value, identifier, meaning)
+        MORVANE_ERRORS(NAMED_CODE, UNNAMED_CODE)
+#undef NAMED_CODE
+#undef UNNAMED_CODE
+    }
     return "(no name)";
 }
 

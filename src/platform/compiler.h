@@ -1,0 +1,32 @@
+// The compiler's builtins and attributes the library uses, behind one name
+// each. Private to the library.
+#ifndef MORVANE_PLATFORM_COMPILER_H
+#define MORVANE_PLATFORM_COMPILER_H
+
+// Branch hints: the condition's expected truth value.
+#define MORVANE_LIKELY(cond) __builtin_expect(!!(cond), 1)
+#define MORVANE_UNLIKELY(cond) __builtin_expect(!!(cond), 0)
+
+// Lets the optimiser rely on `cond`, which the caller knows to hold.
+#define MORVANE_ASSUME(cond)                  \
+    do {                                      \
+        if (!(cond)) MORVANE_UNREACHABLE();   \
+    } while (0)
+
+// Marks a place the program cannot reach.
+#define MORVANE_UNREACHABLE() __builtin_unreachable()
+
+// Starts loading the cache line at `addr` for a read.
+#define MORVANE_PREFETCH(addr) __builtin_prefetch(addr)
+
+// Keeps a rarely taken path out of its caller, or a small one in it.
+#define MORVANE_NOINLINE __attribute__((noinline))
+#define MORVANE_ALWAYS_INLINE inline __attribute__((always_inline))
+
+// printf-style checking of a function's format (1-based argument positions).
+#define MORVANE_PRINTF(fmt, first) __attribute__((format(printf, fmt, first)))
+
+// A declaration the dynamic linker may leave unresolved (then null).
+#define MORVANE_WEAK __attribute__((weak))
+
+#endif
