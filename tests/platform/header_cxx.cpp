@@ -4,6 +4,9 @@
 #include "morvane.h"
 
 extern "C" void *mallocMem(int) { return nullptr; }
+#ifdef WITH_REALLOC
+extern "C" void *reallocMem(void *, int) { return nullptr; }
+#endif
 
 int main() {
     const int id = tableNew(4, KEY_INT, KEY_UNIQUE, 4, 1, 1);

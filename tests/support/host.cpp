@@ -178,7 +178,7 @@ bool Host::search(Table &t, const std::string &key, int c, const std::string &ou
 int Host::create(int rsiz, int ktyp, int kmod, std::intptr_t ftyp, int recs, int rinc) {
     const int code = rsiz <= 0                                                ? TERR_BADSIZE
                      : ktyp < 0 || ktyp > 2                                   ? TERR_BADKTYP
-                     : (ktyp == KEY_INT && ftyp != 1 && ftyp != 2 && ftyp != 4) ||
+                     : (ktyp == KEY_INT && ((ftyp != 1 && ftyp != 2 && ftyp != 4) || ftyp > rsiz)) ||
                              (ktyp == KEY_STRING && (ftyp < 1 || ftyp > rsiz)) ? TERR_BADFTYP
                      : kmod != 0 && kmod != 1                                 ? TERR_BADKMOD
                      : std::int64_t{rsiz} * std::max(recs, 100) > INT_MAX      ? TERR_NOMEM
@@ -302,14 +302,14 @@ std::string run_sequence(const Pick &pick, int steps, int level, long fail) {
     h.call(Free, first);
     testmem::fail_call(fail);
     // Keys of every kind: integers of each width, texts short and long, a
-    // caller's comparison and a missing one; records of 1 to 64 bytes.
+    // caller's comparison and a missing one; records of 1 to 100 bytes.
     auto make = [&] {
         static const std::intptr_t kinds[][2] = {{KEY_INT, 1}, {KEY_INT, 2}, {KEY_INT, 4}, {KEY_STRING, 1},
                                                  {KEY_STRING, 5}, {KEY_STRING, 23}, {KEY_USER, 0},
                                                  {KEY_USER, reinterpret_cast<std::intptr_t>(&descending16)}};
         const auto *k = kinds[pick(8)];
         const int ktyp = int(k[0]), least = ktyp == KEY_USER ? 3 : int(k[1]);
-        const int rsiz = std::max(least, pick(3) ? 17 + int(pick(48)) : 1 + int(pick(16)));
+        const int rsiz = std::max(least, pick(3) ? 17 + int(pick(48)) : 1 + int(pick(100)));
         const int id = h.create(rsiz, ktyp, int(pick(2)), k[1], int(pick(130)), pick(2) ? 0 : 50 + int(pick(30)));
         if (id < 0) return;
         std::vector<std::string> recs(pick(4) ? pick(20) : pick(220));  // ascending appends, equal keys among them
@@ -346,9 +346,9 @@ std::string run_sequence(const Pick &pick, int steps, int level, long fail) {
         } else if (what < 19) {
             make();
         } else {  // refused definitions: size, key type, key field, key mode, a size that overflows
-            static const int refused[][4] = {{0, 0, 0, 4}, {8, 3, 0, 4}, {8, 0, 5, 3}, {8, 1, 0, 9},
-                                             {8, 0, 2, 4}, {8, 0, -1, 4}, {INT_MAX / 50, 0, 0, 4}};
-            const int *p = refused[pick(7)];
+            static const int refused[][4] = {{0, 0, 0, 4}, {8, 3, 0, 4}, {8, 0, 5, 3}, {2, 0, 0, 4}, {8, 1, 0, 9},
+                                             {8, 1, 0, 0}, {8, 0, 2, 4}, {8, 0, -1, 4}, {INT_MAX / 50, 0, 0, 4}};
+            const int *p = refused[pick(9)];
             h.create(p[0], p[1], p[2], p[3], 0, 0);
         }
     }
