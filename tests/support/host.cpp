@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -281,17 +280,9 @@ std::string Host::record(int id, const Pick &pick) const {
         const std::size_t len = pick(static_cast<unsigned>(width) + 1);
         for (std::size_t i = 0; i < len; ++i) rec[i] = "ab\xe9"[pick(3)];
         if (len < width) rec[len] = '\0';
-    } else {  // a small integer or an extreme one
-        const int small = static_cast<int>(pick(40)) - 20;
-        const bool extreme = pick(5) == 0, top = pick(2);
-        auto put = [&](auto zero) {
-            using T = decltype(zero);
-            const T v = !extreme ? T(small) : top ? std::numeric_limits<T>::max() : std::numeric_limits<T>::min();
-            std::memcpy(rec.data() + (t.ktyp == KEY_USER), &v, sizeof v);
-        };
-        if (t.ktyp == KEY_USER || width == 2) put(std::int16_t{});
-        else if (width == 4) put(std::int32_t{});
-        else put(std::int8_t{});
+    } else {  // a small integer or an extreme one, its low bytes for narrower keys
+        const std::int32_t v = pick(5) ? std::int32_t(pick(40)) - 20 : pick(2) ? INT32_MAX : INT32_MIN;
+        std::memcpy(rec.data() + (t.ktyp == KEY_USER), &v, t.ktyp == KEY_USER ? 2 : width);
     }
     return rec;
 }
