@@ -6,10 +6,13 @@
 // MORVANE_SEED and MORVANE_SEEDS choose other sequences.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <random>
 
 #include "host.h"
+#include "morvane.h"
+#include "trace_capture.h"
 
 TEST(Random, EverySequenceMatchesTheHostsViewAtLevels0And3) {
     const char *first = std::getenv("MORVANE_SEED"), *count = std::getenv("MORVANE_SEEDS");
@@ -30,5 +33,33 @@ TEST(Random, EverySequenceMatchesTheHostsViewAtLevels0And3) {
         ASSERT_EQ(log[0], log[1]) << "seed " << seed << ": levels 0 and 3 part at '"
                                   << std::string(diff.first, diff.first + std::min<long>(80, log[0].end() - diff.first))
                                   << "'";
+    }
+}
+
+// Tables above the sizes from which the untraced search fetches ahead and
+// speculates (some 300 KiB and 68 MiB of 4-byte keys in runs of three) find
+// and place keys where the traced search does.
+TEST(Random, LargeTablesSearchAsTheTracedSearchDoes) {
+    for (const int n : {20000, 4300000}) {
+        const int id = tableNew(16, KEY_INT, KEY_DUPLICATES, 4, n, 0);
+        std::int32_t rec[4] = {};
+        for (int i = 0; i < n; ++i) {
+            rec[0] = i / 3 * 2;
+            ASSERT_EQ(tableAdd(id, rec), 1);
+        }
+        for (int k = -1; k < n * 2 / 3 + 2; k += 1 + k * 7 / 8) {
+            rec[0] = k;
+            std::string seen[2];
+            for (const int level : {0, 3}) {
+                tableSetDebug(level);
+                const int found = tableSeek(id, REC_KEY, rec);
+                tableSetDebug(0);
+                const std::string dump = trace_of([id] { tablePrint(id); });
+                seen[level / 3] = std::to_string(found) + dump.substr(dump.rfind(" cur "));
+            }
+            EXPECT_EQ(seen[0], seen[1]) << "key " << k << " in " << n << " records";
+            EXPECT_EQ(seen[0][0] == '1', k >= 0 && k % 2 == 0 && k <= (n - 1) / 3 * 2) << "key " << k;
+        }
+        tableFree(id);
     }
 }
