@@ -72,6 +72,24 @@ bool move(Table &t, int recid) {
     }
 }
 
+// Gives `rec` a key a step after the last record's: an append while the
+// records are in order (at the largest integer the step wraps around).
+void after_last(const Table &t, std::string &rec, unsigned step) {
+    if (t.recs.empty() || (t.ktyp == KEY_USER && t.ftyp == 0)) return;
+    const std::size_t at = t.ktyp == KEY_USER, width = at ? 2 : std::size_t(t.ftyp);
+    std::memcpy(rec.data(), t.recs.back().data(), at + width);
+    const std::size_t len = t.ktyp == KEY_STRING ? strnlen(rec.data(), width) : 0;
+    if (t.ktyp == KEY_STRING && len < width) {  // one more byte
+        rec[len] = "ab\xe9"[step % 3];
+        if (len + 1 < width) rec[len + 1] = '\0';
+    } else if (t.ktyp != KEY_STRING) {  // little-endian low bytes; a caller's order runs from the largest
+        std::int32_t v = 0;
+        std::memcpy(&v, rec.data() + at, width);
+        v += at ? -1 - int(step) : 1 + int(step);
+        std::memcpy(rec.data() + at, &v, width);
+    }
+}
+
 }  // namespace
 
 Host::Host(int level) : level_(level) {
@@ -326,6 +344,8 @@ std::string run_sequence(const Pick &pick, int steps, int level, long fail) {
         Table &t = h.tables.at(id);
         if (pick(3) == 0 && t.cur < t.used())  // the key at the position: tableUpdate keeps the order
             std::memcpy(rec.data(), t.rec(t.cur).data(), t.ktyp == KEY_USER ? 3 : std::size_t(t.ftyp));
+        else if (pick(3) == 0)  // after the last record: an append, or disorder in the middle
+            after_last(t, rec, pick(3));
         const int selectors[] = {REC_FIRST, REC_CURRENT, REC_LAST, REC_KEY, REC_PREV, REC_NEXT, 7, -9, REC_KEY};
         const unsigned what = pick(20);
         if (what < 15) {
