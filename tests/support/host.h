@@ -58,7 +58,7 @@ public:
 private:
     Table *find(int id);
     int position(int id);
-    bool search(Table &t, const std::string &key, int c, const std::string &out);
+    bool search(Table &t, const std::string &key, int c);
     std::string take();
     void end(int op, const std::string &out, int got, int want, int code, int id);
 
