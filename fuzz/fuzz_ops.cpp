@@ -1,7 +1,7 @@
 // The fuzz target: the input's bytes steer a sequence of calls checked
-// against the host's view (tests/support/host.h), run at trace level 0 and
-// at level 3, whose results and positions must agree; the first byte may
-// plan a failing call of the memory service. Any difference aborts.
+// against the host's view (tests/support/host.h), at trace level 0 and at
+// level 3, whose results and positions must agree; a first byte below 64
+// makes that call of the memory service fail. Any difference aborts.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,15 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             return n ? v % n : 0;
         };
         try {
-            log[pass] = run_sequence(pick, static_cast<int>(size / 4), pass * 3, size > 0 && data[0] < 64 ? data[0] + 1 : 0);
+            log[pass] = run_sequence(pick, int(size / 4), pass * 3, size > 0 && data[0] < 64 ? data[0] + 1 : 0);
         } catch (const Mismatch &m) {
             std::fprintf(stderr, "level %d: %s\n", pass * 3, m.what());
             std::abort();
         }
     }
-    if (log[0] != log[1]) {
-        std::fprintf(stderr, "levels 0 and 3 differ:\n%s\n---\n%s", log[0].c_str(), log[1].c_str());
-        std::abort();
-    }
+    if (log[0] != log[1]) std::fprintf(stderr, "levels 0 and 3 differ:\n%s\n---\n%s", log[0].c_str(), log[1].c_str());
+    if (log[0] != log[1]) std::abort();
     return 0;
 }
