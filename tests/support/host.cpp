@@ -83,9 +83,9 @@ void after_last(const Table &t, std::string &rec, unsigned step) {
         rec[len] = "ab\xe9"[step % 3];
         if (len + 1 < width) rec[len + 1] = '\0';
     } else if (t.ktyp != KEY_STRING) {  // little-endian low bytes; a caller's order runs from the largest
-        std::int32_t v = 0;
+        std::uint32_t v = 0;
         std::memcpy(&v, rec.data() + at, width);
-        v += at ? -1 - int(step) : 1 + int(step);
+        v = at ? v - 1 - step : v + 1 + step;
         std::memcpy(rec.data() + at, &v, width);
     }
 }
