@@ -23,6 +23,7 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -94,13 +95,30 @@ std::uint64_t expected_tags(const DataSet<K> &d, std::size_t iters) {
 
 // Lookup of present keys in random order; each found record is copied out
 // and its tag summed.
+// The container a lookup benchmark searches, loaded once and kept: Google
+// Benchmark runs a benchmark several times to settle its iteration count and
+// once per repetition, and loading 10^7 records each time would dominate
+// the run. Null when the load failed.
+template <class C, class K>
+C *loaded(std::size_t n) {
+    static std::map<std::size_t, std::unique_ptr<C>> cache;
+    auto &slot = cache[n];
+    if (!slot) {
+        const auto &d = data_set<K>(n);
+        auto c = std::make_unique<C>(static_cast<int>(n), 50);
+        if (!c->ok() || !c->load_sorted(d.sorted) || c->size() != n) return nullptr;
+        slot = std::move(c);
+    }
+    return slot.get();
+}
+
 template <class C, class K>
 void lookup(benchmark::State &st, const std::string &name, std::size_t n) {
     using Rec = typename K::Rec;
     const auto &d = data_set<K>(n);
-    C c(static_cast<int>(n), 50);
-    if (!check(st, name, c.ok() && c.load_sorted(d.sorted) && c.size() == n, "setup load failed"))
-        return;
+    C *const loaded_c = loaded<C, K>(n);
+    if (!check(st, name, loaded_c != nullptr, "setup load failed")) return;
+    C &c = *loaded_c;
     const std::size_t probes = d.lookups.size();
     std::size_t i = 0, found = 0;
     std::uint64_t sum = 0;
@@ -319,15 +337,30 @@ void count_call(benchmark::State &st, const std::string &name, std::size_t n) {
     st.counters["ops"] = 1;
 }
 
+// The bound for the call: an indirect call of a function that returns a
+// stored integer.
+void call_limit(benchmark::State &st, const std::string &name, std::size_t n) {
+    const int expected = static_cast<int>(n);
+    set_stored_count(expected);
+    long wrong = 0;
+    for (auto _ : st) wrong += g_stored_count(1) != expected;
+    check(st, name, wrong == 0, "the stored count came back wrong");
+    st.counters["ops"] = 1;
+}
+
 // ---------------------------------------------------------------------------
 // Registration
 
+// The sizes one record kind runs at.
+struct KindSizes {
+    std::vector<std::size_t> lookup;  // lookups of the table and the lower_bound bound
+    std::vector<std::size_t> all;     // every other workload, and the peers' lookups
+    std::size_t quadratic_max = 0;    // random insertion and deletion stop here
+    bool with_call = false;           // the trivial call and its bound
+};
+
 struct Mode {
     bool quick = false;
-    std::vector<std::size_t> sizes;      // 16-byte records, every workload
-    std::size_t quadratic_max = 0;       // random insertion and deletion stop here
-    std::size_t wide_size = 0;           // 64-byte and text records
-    std::size_t wide_quadratic = 0;      // their random insertion and deletion
 };
 
 const Mode *g_mode = nullptr;
@@ -351,28 +384,34 @@ void each(Fn &&fn) {
     (fn(std::common_type<C>{}), ...);
 }
 
+bool among(const std::vector<std::size_t> &sizes, std::size_t n) {
+    return std::find(sizes.begin(), sizes.end(), n) != sizes.end();
+}
+
 template <class K>
-void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_max, bool with_call) {
+void register_kind(const KindSizes &z) {
     const char *kind = K::name;
     using Lib = MorvaneTable<K>;
     using Vec = SortedVector<K>;
     using Map = StdMultimap<K>;
     using Btree = AbslBtree<K>;
     using Flat = BoostFlat<K>;
+    using Push = PushBackVector<K>;
 
-    for (const std::size_t n : sizes) {
+    for (const std::size_t n : z.lookup) {
         auto reg_lookup = [&](auto tag) {
             using C = typename decltype(tag)::type;
             add(bench_name("lookup", kind, C::name, n), false,
                 [n](benchmark::State &st, const std::string &nm) { lookup<C, K>(st, nm, n); });
         };
-        each<Lib, Vec, Map, Btree, Flat>(reg_lookup);
+        reg_lookup(std::common_type<Lib>{});
+        if (among(z.all, n)) each<Vec, Map, Btree, Flat>(reg_lookup);
         add(bench_name("lookup", kind, "limit_lower_bound", n), false,
             [n](benchmark::State &st, const std::string &nm) { lookup_limit<K>(st, nm, n); });
     }
 
-    for (const std::size_t n : sizes) {
-        if (n > quadratic_max) continue;
+    for (const std::size_t n : z.all) {
+        if (n > z.quadratic_max) continue;
         const int count = static_cast<int>(n);
         auto reg = [&](auto tag) {
             using C = typename decltype(tag)::type;
@@ -387,12 +426,18 @@ void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_
             [n](benchmark::State &st, const std::string &nm) { load_limit<K>(st, nm, n, false); });
     }
 
-    for (const std::size_t n : sizes) {
+    for (const std::size_t n : z.all) {
         const int count = static_cast<int>(n);
         add(bench_name("append", kind, "morvane_rinc50", n), true,
             [n](benchmark::State &st, const std::string &nm) { load<Lib, K>(st, nm, n, true, 0, 50); });
         add(bench_name("append", kind, "morvane_rinc_n", n), true,
             [n, count](benchmark::State &st, const std::string &nm) { load<Lib, K>(st, nm, n, true, 0, count); });
+        // With room for every record from the start, against push_back into
+        // a vector that has room too.
+        add(bench_name("append", kind, "morvane_recs_n", n), true,
+            [n, count](benchmark::State &st, const std::string &nm) { load<Lib, K>(st, nm, n, true, count, 50); });
+        add(bench_name("append", kind, Push::name, n), true,
+            [n, count](benchmark::State &st, const std::string &nm) { load<Push, K>(st, nm, n, true, count, 0); });
         auto reg = [&](auto tag) {
             using C = typename decltype(tag)::type;
             add(bench_name("append", kind, C::name, n), true,
@@ -403,7 +448,7 @@ void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_
             [n](benchmark::State &st, const std::string &nm) { load_limit<K>(st, nm, n, true); });
     }
 
-    for (const std::size_t n : sizes) {
+    for (const std::size_t n : z.all) {
         auto reg = [&](auto tag) {
             using C = typename decltype(tag)::type;
             add(bench_name("walk", kind, C::name, n), false,
@@ -414,8 +459,8 @@ void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_
             [n](benchmark::State &st, const std::string &nm) { walk_limit<K>(st, nm, n); });
     }
 
-    for (const std::size_t n : sizes) {
-        if (n > quadratic_max) continue;
+    for (const std::size_t n : z.all) {
+        if (n > z.quadratic_max) continue;
         auto reg = [&](auto tag) {
             using C = typename decltype(tag)::type;
             add(bench_name("delete_random", kind, C::name, n), true,
@@ -426,20 +471,42 @@ void register_kind(const std::vector<std::size_t> &sizes, std::size_t quadratic_
             [n](benchmark::State &st, const std::string &nm) { erase_limit<K>(st, nm, n); });
     }
 
-    if (with_call)
-        for (const std::size_t n : sizes)
+    if (z.with_call)
+        for (const std::size_t n : z.all) {
             add(bench_name("count_call", kind, "morvane", n), false,
                 [n](benchmark::State &st, const std::string &nm) { count_call(st, nm, n); });
+            add(bench_name("count_call", kind, "limit_indirect_call", n), false,
+                [n](benchmark::State &st, const std::string &nm) { call_limit(st, nm, n); });
+        }
 }
 
 void register_all(const Mode &mode) {
-    register_kind<K16>(mode.sizes, mode.quadratic_max, true);
-    // The wide-record and text-key cases: one size each, and a smaller one
-    // where the work grows with the square of the count.
-    std::vector<std::size_t> wide{mode.wide_size};
-    if (mode.wide_quadratic != mode.wide_size) wide.insert(wide.begin(), mode.wide_quadratic);
-    register_kind<K64>(wide, mode.wide_quadratic, false);
-    register_kind<KText>(wide, mode.wide_quadratic, false);
+    // 16-byte records run every workload; lookups go on to 10^7 records for
+    // the three key kinds. The wide-record and text-key cases run the other
+    // workloads at two sizes, the smaller one where the work grows with the
+    // square of the count. Caller-comparison keys run lookups only.
+    KindSizes rec16, wide, user;
+    if (mode.quick) {
+        rec16.lookup = rec16.all = {1000, 10000};
+        rec16.quadratic_max = 10000;
+        wide.lookup = wide.all = {1000};
+        wide.quadratic_max = 1000;
+        user.lookup = {1000, 10000};
+    } else {
+        rec16.lookup = {1000, 10000, 100000, 1000000, 10000000};
+        rec16.all = {1000, 10000, 100000, 1000000};
+        rec16.quadratic_max = 100000;
+        wide.lookup = wide.all = {10000, 100000};
+        wide.quadratic_max = 10000;
+        user.lookup = rec16.lookup;
+    }
+    rec16.with_call = true;
+    KindSizes text = wide;
+    text.lookup = user.lookup;
+    register_kind<K16>(rec16);
+    register_kind<K64>(wide);
+    register_kind<KText>(text);
+    register_kind<KUser>(user);
 }
 
 }  // namespace
@@ -453,16 +520,6 @@ int main(int argc, char **argv) {
             mode.quick = true;
         else
             args.push_back(argv[i]);
-    }
-    if (mode.quick) {
-        mode.sizes = {1000, 10000};
-        mode.quadratic_max = 10000;
-        mode.wide_size = mode.wide_quadratic = 1000;
-    } else {
-        mode.sizes = {1000, 10000, 100000, 1000000};
-        mode.quadratic_max = 100000;
-        mode.wide_size = 100000;
-        mode.wide_quadratic = 10000;
     }
     bench::g_mode = &mode;
 

@@ -37,7 +37,7 @@ public:
     static constexpr const char *name = "morvane";
 
     MorvaneTable(int recs, int rinc)
-        : id_(tableNew(static_cast<int>(sizeof(Rec)), K::ktyp, KEY_DUPLICATES, K::ftyp, recs, rinc)) {}
+        : id_(tableNew(static_cast<int>(sizeof(Rec)), K::ktyp, KEY_DUPLICATES, K::ftyp(), recs, rinc)) {}
     ~MorvaneTable() {
         if (id_ >= 0) tableFree(id_);
     }
@@ -115,6 +115,31 @@ private:
                                 [](const Rec &r, const Key &key) { return K::rec_less(&r, key); });
     }
     Vec v_;
+};
+
+// The bound for ascending loads: push_back into a std::vector that already
+// has room for every record (made with `recs` reserved). Only ascending
+// loads use it, as it keeps no order of its own.
+template <class K>
+class PushBackVector {
+public:
+    using Rec = typename K::Rec;
+    static constexpr const char *name = "vector_push_back";
+
+    PushBackVector(int recs, int) { v_.reserve(static_cast<std::size_t>(recs)); }
+    bool ok() const noexcept { return true; }
+    bool insert(const Rec &r) {
+        v_.push_back(r);
+        return true;
+    }
+    std::size_t size() const noexcept { return v_.size(); }
+    template <class F>
+    void for_each(F &&f) const {
+        for (const Rec &r : v_) f(r);
+    }
+
+private:
+    std::vector<Rec, CountingAllocator<Rec>> v_;
 };
 
 // A map of key to payload (std::multimap, absl::btree_multimap,

@@ -47,6 +47,15 @@ struct TextKey {
     char s[16];
 };
 
+// Functions the compiler cannot see through (opaque.cpp), so that a call
+// of them stays a real indirect call.
+// The comparison of 4-byte integer keys a caller hands to a KEY_USER table,
+// and through which the baseline of such tables compares too.
+extern TableCompareFn g_user_compare;
+// A function returning a stored integer: the baseline of a trivial call.
+extern int (*g_stored_count)(int);
+void set_stored_count(int n);
+
 struct IntKeyTraits {
     using Key = std::int32_t;
     // The record's key against a key, read where the record lies.
@@ -58,7 +67,7 @@ struct IntKeyTraits {
     static bool rec_less(const void *rec, Key k) noexcept { return read(rec) < k; }
     static bool rec_equal(const void *rec, Key k) noexcept { return read(rec) == k; }
     static constexpr int ktyp = KEY_INT;
-    static constexpr std::intptr_t ftyp = 4;
+    static std::intptr_t ftyp() noexcept { return 4; }
     struct Less {
         bool operator()(Key a, Key b) const noexcept { return a < b; }
     };
@@ -74,7 +83,7 @@ struct TextKeyTraits {
         return std::strncmp(static_cast<const char *>(rec), k.s, sizeof k.s) == 0;
     }
     static constexpr int ktyp = KEY_STRING;
-    static constexpr std::intptr_t ftyp = sizeof(TextKey);
+    static std::intptr_t ftyp() noexcept { return sizeof(TextKey); }
     struct Less {
         bool operator()(const Key &a, const Key &b) const noexcept {
             return std::strncmp(a.s, b.s, sizeof a.s) < 0;
@@ -83,6 +92,15 @@ struct TextKeyTraits {
     static bool equal(const Key &a, const Key &b) noexcept {
         return std::strncmp(a.s, b.s, sizeof a.s) == 0;
     }
+};
+
+// 4-byte integer keys in the caller's comparison, called through a pointer
+// by the table and by every contestant alike.
+struct UserKeyTraits : IntKeyTraits {
+    static bool rec_less(const void *rec, Key k) noexcept { return g_user_compare(rec, &k) < 0; }
+    static bool rec_equal(const void *rec, Key k) noexcept { return g_user_compare(rec, &k) == 0; }
+    static constexpr int ktyp = KEY_USER;
+    static std::intptr_t ftyp() noexcept { return reinterpret_cast<std::intptr_t>(g_user_compare); }
 };
 
 // What a workload needs to know of a record type: its key type and order,
@@ -121,10 +139,12 @@ struct Kind : KeyTraits {
 inline constexpr char kRec16Name[] = "rec16";
 inline constexpr char kRec64Name[] = "rec64";
 inline constexpr char kTextName[] = "text32";
+inline constexpr char kUserName[] = "user16";
 
 using K16 = Kind<Rec16, IntKeyTraits, kRec16Name>;
 using K64 = Kind<Rec64, IntKeyTraits, kRec64Name>;
 using KText = Kind<RecText, TextKeyTraits, kTextName>;
+using KUser = Kind<Rec16, UserKeyTraits, kUserName>;
 
 // A bijection of 32-bit values with good mixing: distinct inputs give
 // distinct, evenly spread keys of both signs.
@@ -195,6 +215,10 @@ struct Probe {
 // a sequence too long for a branch predictor to learn, whatever the count.
 inline constexpr std::size_t kMinProbes = std::size_t{1} << 20;
 
+// Above this count only lookups run: the data set has no deletion order and
+// no insertion positions.
+inline constexpr std::size_t kLookupOnlyAbove = 1000000;
+
 template <class K>
 struct DataSet {
     using Rec = typename K::Rec;
@@ -230,6 +254,11 @@ std::unique_ptr<DataSet<K>> make_data_set(std::size_t n) {
     for (std::size_t r = 0; r < n; ++r) {
         rank[by_key[r]] = static_cast<std::uint32_t>(r);
         d->sorted.push_back(d->input[by_key[r]]);
+    }
+    if (n > kLookupOnlyAbove) {
+        for (const auto i : permutation(n, 0x6c6f6f6b + n))
+            d->lookups.push_back({K::key_of(d->input[i]), K::tag(d->input[i])});
+        return d;
     }
     Fenwick present(n);
     d->insert_pos.reserve(n);

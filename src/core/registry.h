@@ -16,6 +16,8 @@ struct TableDef {
     int rsiz;          // record size in bytes
     int ktyp;          // KEY_INT, KEY_STRING or KEY_USER
     int kmod;          // KEY_UNIQUE or KEY_DUPLICATES
+    int unordered;     // not dumped: nonzero once a rewrite may have broken
+                       // the key order (store/search.h, find_insertion)
     std::intptr_t ftyp;  // key width, key length or TableCompareFn
     int allcd;         // record slots in the storage
     int rinc;          // slots added when the storage is full

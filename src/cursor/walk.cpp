@@ -3,6 +3,7 @@
 // the position is set beforehand by the keyed operations.
 #include "core/frame.h"
 #include "morvane.h"
+#include "store/search.h"
 #include "store/storage.h"
 
 using morvane::core::Op;
@@ -31,7 +32,9 @@ extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
 
 extern "C" MORVANE_API int tableUpdate(int tabid, const void *rptr) {
     return run<Op::kUpdate>({tabid, 0, rptr}, [=](TableDef &def) {
-        return copy_and_step(def, tabid, const_cast<void *>(rptr), store::COPY_STORE);
+        if (!copy_and_step(def, tabid, const_cast<void *>(rptr), store::COPY_STORE)) return 0;
+        store::note_rewrite(def, def.cur - 1);
+        return 1;
     });
 }
 

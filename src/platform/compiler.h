@@ -19,6 +19,30 @@
 // Starts loading the cache line at `addr` for a read.
 #define MORVANE_PREFETCH(addr) __builtin_prefetch(addr)
 
+// The number of zero bits below the lowest set bit of a nonzero 64-bit
+// value.
+#define MORVANE_CTZ64(x) __builtin_ctzll(x)
+
+// A vector type of `bytes` bytes, held in one vector register where the
+// target has them.
+#define MORVANE_VECTOR(bytes) __attribute__((vector_size(bytes)))
+
+namespace morvane::platform {
+
+// x > y ? a : b, without a branch: a conditional move where the target has
+// one, so that an unpredictable comparison costs no misprediction.
+template <typename T>
+inline T select_if_greater(int x, int y, T a, T b) noexcept {
+#if defined(__x86_64__) || defined(__i386__)
+    __asm__("cmp %[y], %[x]\n\tcmovg %[a], %[b]" : [b] "+r"(b) : [a] "r"(a), [x] "r"(x), [y] "r"(y) : "cc");
+    return b;
+#else
+    return x > y ? a : b;
+#endif
+}
+
+}  // namespace morvane::platform
+
 // Keeps a rarely taken path out of its caller, or a small one in it.
 #define MORVANE_NOINLINE __attribute__((noinline))
 #define MORVANE_ALWAYS_INLINE inline __attribute__((always_inline))

@@ -13,7 +13,7 @@ namespace store = morvane::store;
 
 extern "C" MORVANE_API int tableAdd(int tabid, const void *rptr) {
     return run<Op::kAdd>({tabid, 0, rptr}, [=](TableDef &def) {
-        const bool found = store::find_record(def, tabid, REC_KEY, rptr);
+        const bool found = store::find_insertion(def, tabid, rptr);
         if ((found && def.kmod == KEY_UNIQUE) || !store::add_record(def, tabid)) return 0;
         store::copy_record(def, tabid, const_cast<void *>(rptr), store::COPY_STORE);
         return 1;

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "morvane.h"
+#include "platform/compiler.h"
 #include "platform/diag.h"
 
 namespace morvane::store {
@@ -33,7 +34,7 @@ struct IntKey {
 
     int compare(const char *rec, const char *key) const noexcept {
         const T a = load<T>(rec), b = load<T>(key);
-        return a < b ? -1 : a != b;
+        return (a > b) - (a < b);
     }
     int status(const char *rec, const char *key) const noexcept {
         // The exact difference where it fits in 32 bits, else its sign.
@@ -53,11 +54,32 @@ struct IntKey {
 struct StringKey {
     int length;
 
+    // The sign of strncmp, eight bytes at a time: a word is done with when
+    // the texts agree on it and the record's text does not end in it.
     int compare(const char *rec, const char *key) const noexcept {
-        return std::strncmp(rec, key, static_cast<std::size_t>(length));
+        int i = 0;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+        for (; i + 8 <= length; i += 8) {
+            const auto a = load<std::uint64_t>(rec + i), b = load<std::uint64_t>(key + i);
+            // Bits in the bytes that differ, and the high bit of the
+            // record's NUL bytes: the lowest set bit is in the first byte
+            // where the comparison stops (the NUL test can mark bytes only
+            // above a true NUL).
+            const std::uint64_t stop = (a ^ b) | ((a - kOnes) & ~a & kHighs);
+            if (stop != 0) {
+                const int at = i + MORVANE_CTZ64(stop) / 8;
+                return static_cast<unsigned char>(rec[at]) - static_cast<unsigned char>(key[at]);
+            }
+        }
+#endif
+        return status_from(rec, key, i);
     }
-    int status(const char *rec, const char *key) const noexcept {
-        for (int i = 0; i < length; ++i) {
+    int status(const char *rec, const char *key) const noexcept { return status_from(rec, key, 0); }
+    // The byte-by-byte comparison from byte `i` on, the texts being equal
+    // and unended before it.
+    int status_from(const char *rec, const char *key, int i) const noexcept {
+        for (; i < length; ++i) {
             const auto a = static_cast<unsigned char>(rec[i]);
             const auto b = static_cast<unsigned char>(key[i]);
             if (a != b) return a - b;

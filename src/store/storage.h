@@ -10,6 +10,7 @@
 
 #include "core/registry.h"
 #include "core/trace.h"
+#include "platform/compiler.h"
 
 namespace morvane::store {
 
@@ -29,10 +30,13 @@ inline char *slot(const core::TableDef &def, int index) noexcept {
     return def.tptr + static_cast<std::size_t>(index) * static_cast<std::size_t>(def.rsiz);
 }
 
+// Sixteen bytes held in one vector register.
+typedef unsigned char Block16 MORVANE_VECTOR(16);
+
 // Copies `n` bytes between non-overlapping places. Records of 8 to 64 bytes
-// move as 8- or 16-byte words, the last word overlapping the one before,
-// without a call: a walk copies one record per step, and a library call
-// would cost more than the copy. Other sizes go to memcpy.
+// move without a call, through registers, the last word overlapping the one
+// before: a walk copies one record per step, and a library call would cost
+// more than the copy. Other sizes go to memcpy.
 inline void copy_bytes(void *dst, const void *src, std::size_t n) noexcept {
     auto *d = static_cast<char *>(dst);
     const auto *s = static_cast<const char *>(src);
@@ -44,15 +48,23 @@ inline void copy_bytes(void *dst, const void *src, std::size_t n) noexcept {
         std::memcpy(&tail, s + n - 8, 8);
         std::memcpy(d, &head, 8);
         std::memcpy(d + n - 8, &tail, 8);
+    } else if (n <= 32) {
+        Block16 head, tail;
+        std::memcpy(&head, s, 16);
+        std::memcpy(&tail, s + n - 16, 16);
+        std::memcpy(d, &head, 16);
+        std::memcpy(d + n - 16, &tail, 16);
     } else {
-        // 16-byte words from the front while a whole one fits, then the last
-        // 16 bytes; all are read before any is written.
-        std::uint64_t w[8];
-        const std::size_t words = (n - 1) / 16;  // 1 to 3 leading words
-        for (std::size_t i = 0; i < words; ++i) std::memcpy(&w[2 * i], s + 16 * i, 16);
-        std::memcpy(&w[2 * words], s + n - 16, 16);
-        for (std::size_t i = 0; i < words; ++i) std::memcpy(d + 16 * i, &w[2 * i], 16);
-        std::memcpy(d + n - 16, &w[2 * words], 16);
+        // The first 32 bytes and the last 32, which overlap below 64.
+        Block16 a, b, y, z;
+        std::memcpy(&a, s, 16);
+        std::memcpy(&b, s + 16, 16);
+        std::memcpy(&y, s + n - 32, 16);
+        std::memcpy(&z, s + n - 16, 16);
+        std::memcpy(d, &a, 16);
+        std::memcpy(d + 16, &b, 16);
+        std::memcpy(d + n - 32, &y, 16);
+        std::memcpy(d + n - 16, &z, 16);
     }
 }
 
