@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "contestants.h"
+#include "cxx.h"
 #include "memory.h"
 #include "morvane.h"
 #include "records.h"
@@ -532,6 +533,7 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&nargs, args.data());
     if (benchmark::ReportUnrecognizedArguments(nargs, args.data())) return 2;
     bench::register_all(mode);
+    bench::register_cxx(mode.quick);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 

@@ -14,7 +14,7 @@ endif()
 
 set(MORVANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/morvane)
 
-install(TARGETS morvane EXPORT morvaneTargets
+install(TARGETS morvane morvane_cxx EXPORT morvaneTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/morvane.h ${PROJECT_SOURCE_DIR}/include/morvane.hpp
@@ -22,8 +22,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/include/morvane.h ${PROJECT_SOURCE_DIR}/incl
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/CHANGELOG.md
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-# find_package(morvane CONFIG) gives the imported target morvane::morvane,
-# the name the alias gives it inside a host's own build.
+# find_package(morvane CONFIG) gives the imported targets morvane::morvane
+# and morvane::cxx (the same library, asking for C++17), the names the
+# aliases give them inside a host's own build.
 install(EXPORT morvaneTargets NAMESPACE morvane:: DESTINATION ${MORVANE_CMAKE_DIR})
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/morvaneConfig.cmake.in
   ${PROJECT_BINARY_DIR}/morvaneConfig.cmake INSTALL_DESTINATION ${MORVANE_CMAKE_DIR})

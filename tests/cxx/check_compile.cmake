@@ -1,30 +1,30 @@
-# Compiles SOURCE with each compiler in COMPILERS (a |-separated list) and
-# the include directory INCLUDE. A source whose first line is "// accepted"
-# must compile without a warning; one whose first line is
-# "// refused: <text>" must fail, with <text> in the compiler's messages, so
-# that it fails for the reason it was written for.
-file(STRINGS ${SOURCE} first LIMIT_COUNT 1)
+# Compiles SOURCE with each compiler in COMPILERS (a |-separated list) and the
+# include directory INCLUDE: as it is, which must succeed without a warning,
+# and once per line "// refused <n> [flags]: <text>" with -DREFUSED=<n>, which
+# must fail with exactly one error, and that error must carry <text>.
+file(STRINGS ${SOURCE} cases REGEX "^// refused ")
 string(REPLACE "|" ";" compilers "${COMPILERS}")
-set(flags -std=c++17 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion
-          -Wcast-qual -Werror -I${INCLUDE})
+set(flags -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wcast-qual -Werror
+          -I${INCLUDE} -c ${SOURCE} -o /dev/null)
 foreach(compiler IN LISTS compilers)
-  execute_process(COMMAND ${compiler} ${flags} -c ${SOURCE} -o /dev/null
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
-  if(first MATCHES "^// accepted")
-    if(NOT rc EQUAL 0)
-      message(FATAL_ERROR "${compiler} refused ${SOURCE}:\n${out}")
-    endif()
-  elseif(first MATCHES "^// refused: (.*)$")
-    set(reason "${CMAKE_MATCH_1}")
-    if(rc EQUAL 0)
-      message(FATAL_ERROR "${compiler} accepted ${SOURCE}")
-    endif()
-    string(FIND "${out}" "${reason}" at)
-    if(at EQUAL -1)
-      message(FATAL_ERROR "${compiler} refused ${SOURCE}, but not with \"${reason}\":\n${out}")
-    endif()
-  else()
-    message(FATAL_ERROR "${SOURCE} starts with neither // accepted nor // refused:")
+  execute_process(COMMAND ${compiler} -std=c++17 ${flags} RESULT_VARIABLE rc ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${compiler} refused ${SOURCE}:\n${out}")
   endif()
-  message(STATUS "${compiler}: ${first}")
+  foreach(case IN LISTS cases)
+    string(REGEX MATCH "^// refused ([0-9]+) ?([^:]*): (.*)$" _ "${case}")
+    set(std "${CMAKE_MATCH_2}")
+    set(reason "${CMAKE_MATCH_3}")
+    if(std STREQUAL "")
+      set(std -std=c++17)
+    endif()
+    execute_process(COMMAND ${compiler} ${std} -DREFUSED=${CMAKE_MATCH_1} ${flags}
+                    RESULT_VARIABLE rc ERROR_VARIABLE out)
+    string(REGEX MATCHALL "error:" errors "${out}")
+    list(LENGTH errors count)
+    string(FIND "${out}" "${reason}" at)
+    if(rc EQUAL 0 OR NOT count EQUAL 1 OR at EQUAL -1)
+      message(FATAL_ERROR "${compiler} ${case}: expected one error with that text, got:\n${out}")
+    endif()
+  endforeach()
 endforeach()
