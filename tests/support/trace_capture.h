@@ -1,33 +1,26 @@
-// Captures what the library writes on standard error during a test.
+// What a call writes on standard error.
 #ifndef MORVANE_TESTS_TRACE_CAPTURE_H
 #define MORVANE_TESTS_TRACE_CAPTURE_H
 
+#include <cstdio>
 #include <string>
+#include <unistd.h>
 
-// Redirects file descriptor 2 into a temporary file from construction until
-// text() is called (or the object is destroyed).
-class StderrCapture {
-public:
-    StderrCapture();
-    ~StderrCapture();
-    StderrCapture(const StderrCapture &) = delete;
-    StderrCapture &operator=(const StderrCapture &) = delete;
-
-    // Ends the capture and returns everything written meanwhile.
-    std::string text();
-
-private:
-    int saved_fd_ = -1;
-    int file_fd_ = -1;
-    std::string text_;
-};
-
-// The trace of `fn()`: everything it writes on standard error.
 template <typename Fn>
 std::string trace_of(Fn &&fn) {
-    StderrCapture capture;
+    std::fflush(stderr);
+    std::FILE *file = std::tmpfile();
+    const int saved = dup(2);
+    dup2(fileno(file), 2);
     fn();
-    return capture.text();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    std::fclose(file);
+    return text;
 }
 
 #endif
