@@ -80,6 +80,11 @@ TEST(cxx_walk, ErasingAndInsertingInsideAWalkVisitsEachRecordOnce) {
     EXPECT_EQ(walk(t), (Pairs{{0, 0}, {1, 0}, {3, 0}}));
     for (auto it = t.begin(); it != t.end();) it = it->key == 1 ? t.erase(it) : std::next(it);
     EXPECT_EQ(walk(t), (Pairs{{0, 0}, {3, 0}}));
+    Book u = book({{1, 0}, {2, 0}, {3, 0}});
+    auto back = u.erase(u.backward().first);  // a backward walk goes on at 2
+    ASSERT_NE(back, u.end());
+    EXPECT_EQ(u.erase(back)->key, 1);
+    EXPECT_EQ(walk(u), (Pairs{{1, 0}}));
 }
 
 TEST(cxx_walk, ReplaceWritesTheRecordInHandAndKeepsItsKey) {
@@ -118,6 +123,12 @@ TEST(cxx_runs, LookupsActOnWholeRunsWhateverRecordTheSearchMeets) {
     t.erase(20);
     EXPECT_THROW(++third, morvane::usage_error);  // its run no longer holds it
     expect_refused([&] { t.erase(t.end()); }, morvane::Misuse::stale_iterator);
+}
+
+TEST(cxx_table, CreateWithoutExceptionsGivesTheFirstTableToo) {
+    auto made = Book::create();  // every table freed: this one takes id 0
+    ASSERT_TRUE(made);
+    EXPECT_TRUE(made->insert({1, 0}));
 }
 
 TEST(cxx_table, InsertOrAssignSizeAndClear) {
