@@ -120,34 +120,10 @@ bool key_search(core::TableDef &def, const Key &keys, const char *key) {
     return branch_free_search<true>(def, keys, key);
 }
 
-// Chooses the comparison once per search, by key type and width.
-bool search_by_key(core::TableDef &def, const char *key) {
-    switch (def.ktyp) {
-    case KEY_INT:
-        if (def.ftyp == 1) return key_search(def, IntKey<std::int8_t>{"int1"}, key);
-        if (def.ftyp == 2) return key_search(def, IntKey<std::int16_t>{"int2"}, key);
-        return key_search(def, IntKey<std::int32_t>{"int4"}, key);
-    case KEY_STRING:
-        return key_search(def, StringKey{static_cast<int>(def.ftyp)}, key);
-    case KEY_USER: {
-        // A table without a comparison finds nothing: the search ends where
-        // an insertion appends.
-        const auto fn = reinterpret_cast<TableCompareFn>(def.ftyp);
-        if (fn == nullptr) {
-            def.cur = def.used;
-            MORVANE_TRACE3("find_record - fail, current = %d\n", def.used);
-            return false;
-        }
-        return key_search(def, UserKey{fn}, key);
-    }
-    }
-    // tableNew admits no other key type.
-    MORVANE_UNREACHABLE();  // GCOVR_EXCL_LINE
-}
-
-// Calls `fn` with the comparison of an integer or text key table and
-// returns its answer; false for a caller's comparison, which sees every call
-// made of it and so is called by the key search alone.
+// Calls `fn` with the comparison of an integer or text key table, chosen
+// once by key type and width, and returns its answer; false for a caller's
+// comparison, which sees every call made of it and so is called by the key
+// search alone.
 template <typename Fn>
 bool with_own_keys(const core::TableDef &def, Fn &&fn) {
     switch (def.ktyp) {
@@ -157,9 +133,25 @@ bool with_own_keys(const core::TableDef &def, Fn &&fn) {
         return fn(IntKey<std::int32_t>{"int4"});
     case KEY_STRING:
         return fn(StringKey{static_cast<int>(def.ftyp)});
-    default:
+    case KEY_USER:
         return false;
     }
+    // tableNew admits no other key type.
+    MORVANE_UNREACHABLE();  // GCOVR_EXCL_LINE
+}
+
+bool search_by_key(core::TableDef &def, const char *key) {
+    if (def.ktyp != KEY_USER)
+        return with_own_keys(def, [&](const auto &keys) { return key_search(def, keys, key); });
+    // A table without a comparison finds nothing: the search ends where an
+    // insertion appends.
+    const auto fn = reinterpret_cast<TableCompareFn>(def.ftyp);
+    if (fn == nullptr) {
+        def.cur = def.used;
+        MORVANE_TRACE3("find_record - fail, current = %d\n", def.used);
+        return false;
+    }
+    return key_search(def, UserKey{fn}, key);
 }
 
 }  // namespace
@@ -175,6 +167,7 @@ bool find_insertion(core::TableDef &def, int tabid, const void *rptr) {
 }
 
 void note_rewrite(core::TableDef &def, int index) noexcept {
+    if (def.unordered != 0) return;  // stays set until the table is empty
     const char *rec = slot(def, index);
     if (with_own_keys(def, [&](const auto &keys) {
             return (index > 0 && keys.compare(slot(def, index - 1), rec) > 0) ||
