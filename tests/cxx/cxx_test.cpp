@@ -125,6 +125,17 @@ TEST(cxx_runs, LookupsActOnWholeRunsWhateverRecordTheSearchMeets) {
     expect_refused([&] { t.erase(t.end()); }, morvane::Misuse::stale_iterator);
 }
 
+TEST(cxx_runs, ErasingInsideARunKeepsTheWalksPlaceInIt) {
+    const std::vector<Level> in{{1, 0}, {2, 1}, {2, 2}, {2, 3}, {3, 0}};
+    Book t(in.begin(), in.end(), morvane::Mode::duplicates);
+    auto it = std::next(t.begin(), 1);
+    EXPECT_EQ((it++)->tag, 1);  // post-increment hands back the place before
+    it = t.erase(it);           // (2, 2): the walk goes on at (2, 3)
+    ASSERT_EQ(it->tag, 3);
+    t.get(1);  // moves the table's position: the walk must find (2, 3) again
+    EXPECT_EQ(walk(Book::range{it, t.end()}), (Pairs{{2, 3}, {3, 0}}));
+}
+
 TEST(cxx_table, CreateWithoutExceptionsGivesTheFirstTableToo) {
     auto made = Book::create();  // every table freed: this one takes id 0
     ASSERT_TRUE(made);
