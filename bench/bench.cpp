@@ -482,8 +482,8 @@ void register_kind(const KindSizes &z) {
 }
 
 void register_all(const Mode &mode) {
-    // 16-byte records run every workload; lookups go on to 10^7 records for
-    // the three key kinds. The wide-record and text-key cases run the other
+    // 16-byte records run every workload; lookups go on to 3x10^7 records
+    // for 4-byte keys and to 10^7 for the other key kinds. The wide-record and text-key cases run the other
     // workloads at two sizes, the smaller one where the work grows with the
     // square of the count. Caller-comparison keys run lookups only.
     KindSizes rec16, wide, user;
@@ -494,12 +494,12 @@ void register_all(const Mode &mode) {
         wide.quadratic_max = 1000;
         user.lookup = {1000, 10000};
     } else {
-        rec16.lookup = {1000, 10000, 100000, 1000000, 10000000};
+        rec16.lookup = {1000, 10000, 100000, 1000000, 10000000, 30000000};
         rec16.all = {1000, 10000, 100000, 1000000};
         rec16.quadratic_max = 100000;
         wide.lookup = wide.all = {10000, 100000};
         wide.quadratic_max = 10000;
-        user.lookup = rec16.lookup;
+        user.lookup = {1000, 10000, 100000, 1000000, 10000000};
     }
     rec16.with_call = true;
     KindSizes text = wide;
