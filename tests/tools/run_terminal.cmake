@@ -1,8 +1,9 @@
-# The shell's history at a terminal (a pseudo-terminal made by script(1)):
-# kept in $XDG_STATE_HOME/morvane/history and recalled by the next run, not
-# kept with --no-history or when the input is not a terminal, and skipped
-# without a word where the file cannot be written. PROGRAM is the shell,
-# WORK_DIR a scratch directory.
+# The shell at a terminal (a pseudo-terminal made by script(1)): Tab
+# completes key types, the ids of the tables not freed and selectors; the
+# history is kept in $XDG_STATE_HOME/morvane/history and recalled by the next
+# run, not kept with --no-history or when the input is not a terminal, and
+# skipped without a word where the file cannot be written. PROGRAM is the
+# shell, WORK_DIR a scratch directory.
 cmake_policy(VERSION 3.20)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -48,4 +49,11 @@ file(WRITE ${WORK_DIR}/file "")
 at_terminal("create int4\nquit\n" ${WORK_DIR}/file "")
 if(NOT out STREQUAL plain)
   message(FATAL_ERROR "an unwritable history showed:\n${out}\ninstead of:\n${plain}")
+endif()
+
+# "co" Tab Tab: count, then the one table left (1), so "count 1" runs; "l"
+# Tab after a table id: the selector last.
+at_terminal("cr\ts\t8\ncreate int4\nfree 0\nco\t\t\nget 1 l\t\nquit\n" ${state} --no-history)
+if(NOT out MATCHES "\ncreate: 0 \\(str 8 key.*\ncount: 0\r?\n.*\nget: 0 nothing fetched")
+  message(FATAL_ERROR "completion:\n${out}")
 endif()
