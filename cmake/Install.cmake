@@ -14,15 +14,29 @@ if(NOT MORVANE_INSTALL)
 endif()
 
 set(MORVANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/morvane)
+# The runtime package is named after the soname's version, which follows the
+# C ABI, not the project's version.
+get_target_property(MORVANE_SOVERSION morvane SOVERSION)
+set(MORVANE_RUNTIME_PACKAGE libmorvane${MORVANE_SOVERSION})
 
 # Two components, packaged apart as Debian does: Runtime holds what a program
 # linked with morvane needs to start (the versioned library and its soname
-# link), Development what building such a program needs.
+# link), Development what building such a program needs. The targets carry
+# their include directory themselves (src/CMakeLists.txt), so the install
+# rule names none: the exported targets list it once.
 install(TARGETS morvane morvane_cxx EXPORT morvaneTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
+# A stripped install (cpack, cmake --install --strip) also drops the
+# compiler's version strings, which strip keeps and a package has no use for.
+if(CMAKE_OBJCOPY)
+  install(CODE "if(CMAKE_INSTALL_DO_STRIP)
+  execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:morvane>\"
+    COMMAND_ERROR_IS_FATAL ANY)
+endif()" COMPONENT Runtime)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/include/morvane.h ${PROJECT_SOURCE_DIR}/include/morvane.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT Development)
 
@@ -39,14 +53,19 @@ install(FILES ${PROJECT_BINARY_DIR}/morvaneConfig.cmake
               ${PROJECT_BINARY_DIR}/morvaneConfigVersion.cmake
   DESTINATION ${MORVANE_CMAKE_DIR} COMPONENT Development)
 
-# The pkg-config file finds its prefix from its own place, so the installed
-# tree (and the Debian package) can live under any prefix.
+# The pkg-config file names the install prefix and derives its directories
+# from it as GNUInstallDirs lays them out (a tree unpacked elsewhere is used
+# with pkg-config --define-variable=prefix=...).
 set(MORVANE_PC_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
-if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
-  message(FATAL_ERROR "morvane: relative CMAKE_INSTALL_LIBDIR and CMAKE_INSTALL_INCLUDEDIR needed")
-endif()
-file(RELATIVE_PATH MORVANE_PC_TO_PREFIX /prefix/${MORVANE_PC_DIR} /prefix)
-string(REGEX REPLACE "/$" "" MORVANE_PC_TO_PREFIX "${MORVANE_PC_TO_PREFIX}")
+foreach(dir LIBDIR INCLUDEDIR)
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_${dir}}")
+    set(MORVANE_PC_${dir} "${CMAKE_INSTALL_${dir}}")
+  elseif(dir STREQUAL "LIBDIR")
+    set(MORVANE_PC_${dir} "\${exec_prefix}/${CMAKE_INSTALL_${dir}}")
+  else()
+    set(MORVANE_PC_${dir} "\${prefix}/${CMAKE_INSTALL_${dir}}")
+  endif()
+endforeach()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/morvane.pc.in ${PROJECT_BINARY_DIR}/morvane.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/morvane.pc DESTINATION ${MORVANE_PC_DIR}
   COMPONENT Development)
@@ -64,7 +83,7 @@ if(MORVANE_GZIP)
 endif()
 foreach(component Runtime Development)
   if(component STREQUAL "Runtime")
-    set(package libmorvane${PROJECT_VERSION_MAJOR})
+    set(package ${MORVANE_RUNTIME_PACKAGE})
   else()
     set(package libmorvane-dev)
   endif()
@@ -101,12 +120,21 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libmorvane${PROJECT_VERSION_MAJOR})
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${MORVANE_RUNTIME_PACKAGE})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-# A shlibs file and an ldconfig trigger, as Debian asks of a library package.
+# As Debian asks of a library package: a shlibs file, a symbols file (the
+# exports of src/morvane.map, each with the first version that had it: an
+# export added later gets the version that adds it) and an ldconfig trigger.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_LIST_DIR}/deb/triggers)
+file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/deb/symbols INPUT ${CMAKE_CURRENT_LIST_DIR}/deb/symbols.in)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_CURRENT_LIST_DIR}/deb/triggers ${PROJECT_BINARY_DIR}/deb/symbols)
+# The trigger runs ldconfig; the postinst and postrm that CPack writes for a
+# library under /usr/lib would only run it again, so they are taken out of
+# the built package.
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb/drop_ldconfig_scripts.cmake)
+set(CPACK_MORVANE_RUNTIME_PACKAGE ${MORVANE_RUNTIME_PACKAGE})
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "morvane keeps any number of tables of fixed-size records in memory, sorted
 by a key in the first bytes of every record, behind a flat C interface of
 sixteen operations. This package holds the shared library.")
@@ -114,7 +142,7 @@ sixteen operations. This package holds the shared library.")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libmorvane-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
-    "libmorvane${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION})")
+    "${MORVANE_RUNTIME_PACKAGE} (= ${PROJECT_VERSION})")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "morvane keeps any number of tables of fixed-size records in memory, sorted
 by a key in the first bytes of every record, behind a flat C interface of
 sixteen operations. This package holds the C header morvane.h, the C++17

@@ -428,6 +428,7 @@ int silent_code(const Session &session) {
 }  // namespace
 
 void set_trace(Session &session, int level) {
+    if (level < 0 || level > 3) throw Malformed("trace level " + std::to_string(level) + " is not 0 to 3");
     session.trace_level = level;
     tableSetDebug(level);
 }
@@ -439,6 +440,47 @@ const std::vector<std::string> &command_names() {
         return all;
     }();
     return names;
+}
+
+std::vector<std::string> next_words(const Session &session, const std::string &before) {
+    Line line;
+    try {
+        line = split_line(before);
+    } catch (const Malformed &) {
+        return {};  // inside an unfinished quoted text
+    }
+    const std::size_t n = line.size();
+    if (n == 0) return command_names();
+    const Command *c = find_command(line[0]);
+    if (c == nullptr || (c->max_words != 0 && n >= c->max_words)) return {};
+    const std::string name = c->name;
+    if (name == "help") return command_names();
+    if (name == "trace") return {"0", "1", "2", "3"};
+    if (name == "create") {
+        if (n == 1) return {"int1", "int2", "int4", "int", "str", "user", "raw"};
+        if (line[1] == "raw") return {};
+        if (line[1] == "user" && n == 2) {
+            std::vector<std::string> names;
+            for (const UserKey &k : user_keys()) names.emplace_back(k.name);
+            return names;
+        }
+        const std::string &last = line[n - 1];
+        const bool number_next = last == "size" || last == "recs" || last == "inc" ||
+                                 (n == 2 && (line[1] == "int" || line[1] == "str"));
+        if (number_next) return {};
+        return {"unique", "dup", "size", "recs", "inc"};
+    }
+    if (c->usage[0] != 'T') return {};
+    if (n == 1) {
+        std::vector<std::string> ids;
+        for (const auto &entry : session.tables)
+            if (entry.second.live) ids.push_back(std::to_string(entry.first));
+        return ids;
+    }
+    if (n == 2 && std::string(c->usage).compare(0, 5, "T SEL") == 0)
+        return {"first", "current", "last", "prev", "next", "key"};
+    if (n == 2 && name == "walk") return {"back"};
+    return {};
 }
 
 std::string help_text() {

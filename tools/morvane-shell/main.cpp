@@ -2,7 +2,8 @@
 // and runs them against the library. Results go to standard output; the
 // library's trace and warnings, and the shell's complaints about malformed
 // lines, go to standard error. At a terminal lines are read with editing,
-// history and completion where the shell was built with libedit.
+// a history kept from one run to the next, and completion where the shell
+// was built with libedit.
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,12 +20,14 @@
 namespace {
 
 const char usage_text[] =
-    "usage: morvane-shell [--echo] [--trace N] [FILE]\n"
+    "usage: morvane-shell [--echo] [--trace N] [--no-history] [FILE]\n"
     "Runs morvane table commands from FILE, or from standard input when FILE is\n"
     "missing or -. With --echo each input line is repeated on standard output\n"
     "before its result. --trace N starts with the library's trace at level N\n"
-    "(0 to 3; the command 'trace N' changes it). Type 'help' at the prompt for\n"
-    "the commands.\n"
+    "(0 to 3; the command 'trace N' changes it). At a terminal the lines typed\n"
+    "are kept in $XDG_STATE_HOME/morvane/history (~/.local/state/morvane/history\n"
+    "by default) for the next run, unless --no-history is given. Type 'help' at\n"
+    "the prompt for the commands.\n"
     "Exit status: 0, or 1 when a line of a script was malformed, 2 on bad usage.\n";
 
 int usage_error(const std::string &message) {
@@ -36,6 +39,7 @@ int usage_error(const std::string &message) {
 
 int main(int argc, char **argv) {
     bool echo = false;
+    bool history = true;
     std::string path;
     shell::Session session;
     for (int i = 1; i < argc; ++i) {
@@ -49,6 +53,8 @@ int main(int argc, char **argv) {
             } catch (const shell::Malformed &e) {
                 return usage_error(e.what());
             }
+        } else if (arg == "--no-history") {
+            history = false;
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(usage_text, stdout);
             return 0;
@@ -74,7 +80,9 @@ int main(int argc, char **argv) {
     const std::string source = from_stdin ? "stdin" : path;
     const bool interactive = from_stdin && isatty(STDIN_FILENO) == 1;
 
-    shell::Reader reader(in, interactive);
+    shell::Reader reader(
+        in, interactive, [&session](const std::string &before) { return shell::next_words(session, before); },
+        history ? shell::history_file() : std::string());
     if (interactive) std::puts("morvane shell: type 'help' for the commands, 'quit' or Ctrl-D to leave.");
 
     bool malformed = false;
