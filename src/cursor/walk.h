@@ -16,7 +16,7 @@ namespace morvane::cursor {
 // end, where nothing is copied and the position stays.
 MORVANE_ALWAYS_INLINE int fetch_next(core::TableDef &def, void *rptr) noexcept {
     if (def.cur >= def.used) return 0;
-    store::fetch_record(def, rptr);
+    store::copy_record<store::COPY_FETCH>(def, rptr);
     ++def.cur;
     return 1;
 }
@@ -25,7 +25,7 @@ MORVANE_ALWAYS_INLINE int fetch_next(core::TableDef &def, void *rptr) noexcept {
 // the end.
 MORVANE_ALWAYS_INLINE int update_next(core::TableDef &def, const void *rptr) noexcept {
     if (def.cur >= def.used) return 0;
-    store::store_record(def, rptr);
+    store::copy_record<store::COPY_STORE>(def, rptr);
     store::note_rewrite(def, def.cur);
     ++def.cur;
     return 1;
@@ -37,7 +37,7 @@ MORVANE_ALWAYS_INLINE int update_next(core::TableDef &def, const void *rptr) noe
 // tableAtStart, not on this result.
 MORVANE_ALWAYS_INLINE int fetch_prev(core::TableDef &def, void *rptr) noexcept {
     if (def.cur >= def.used) def.cur = def.used > 0 ? def.used - 1 : 0;
-    store::fetch_record(def, rptr);
+    store::copy_record<store::COPY_FETCH>(def, rptr);
     if (def.cur > 0) --def.cur;
     return 1;
 }

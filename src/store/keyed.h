@@ -17,21 +17,21 @@ namespace morvane::store {
 MORVANE_ALWAYS_INLINE int add_by_key(core::TableDef &def, const void *rptr) noexcept {
     const bool found = find_insertion(def, rptr);
     if ((found && def.kmod == KEY_UNIQUE) || !add_record(def)) return 0;
-    store_record(def, rptr);
+    copy_record<COPY_STORE>(def, rptr);
     return 1;
 }
 
 // tableSet: overwrites the record with the buffer's key.
 MORVANE_ALWAYS_INLINE int set_by_key(core::TableDef &def, const void *rptr) noexcept {
     if (!find_record(def, REC_KEY, rptr)) return 0;
-    store_record(def, rptr);
+    copy_record<COPY_STORE>(def, rptr);
     return 1;
 }
 
 // tableGet: copies the selected record into the buffer.
 MORVANE_ALWAYS_INLINE int get_selected(core::TableDef &def, int recid, void *rptr) noexcept {
     if (!find_record(def, recid, rptr)) return 0;
-    fetch_record(def, rptr);
+    copy_record<COPY_FETCH>(def, rptr);
     return 1;
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "core/registry.h"
 #include "core/trace.h"
@@ -72,16 +73,21 @@ inline void copy_bytes(void *dst, const void *src, std::size_t n) noexcept {
 // copy_record's trace line (level 3), shared by its two directions.
 void trace_copy_record(const core::TableDef &def, const void *rptr, CopyMode mode) noexcept;
 
-// copy_record with COPY_STORE: the caller's buffer into slot `cur`.
-inline void store_record(core::TableDef &def, const void *rptr) noexcept {
-    if (core::trace_on(core::kTraceInternals)) trace_copy_record(def, rptr, COPY_STORE);
-    copy_bytes(slot(def, def.cur), rptr, static_cast<std::size_t>(def.rsiz));
-}
+// The caller's buffer as copy_record in direction `mode` uses it: read from
+// when storing, written to when fetching.
+template <CopyMode mode>
+using RecordBuffer = std::conditional_t<mode == COPY_STORE, const void *, void *>;
 
-// copy_record with COPY_FETCH: slot `cur` into the caller's buffer.
-inline void fetch_record(const core::TableDef &def, void *rptr) noexcept {
-    if (core::trace_on(core::kTraceInternals)) trace_copy_record(def, rptr, COPY_FETCH);
-    copy_bytes(rptr, slot(def, def.cur), static_cast<std::size_t>(def.rsiz));
+// Copies the `rsiz` bytes of slot `cur` from the caller's buffer
+// (COPY_STORE) or into it (COPY_FETCH).
+template <CopyMode mode>
+inline void copy_record(core::TableDef &def, RecordBuffer<mode> rptr) noexcept {
+    if (core::trace_on(core::kTraceInternals)) trace_copy_record(def, rptr, mode);
+    const auto rsiz = static_cast<std::size_t>(def.rsiz);
+    if constexpr (mode == COPY_STORE)
+        copy_bytes(slot(def, def.cur), rptr, rsiz);
+    else
+        copy_bytes(rptr, slot(def, def.cur), rsiz);
 }
 
 }  // namespace morvane::store
