@@ -8,10 +8,6 @@ option(MORVANE_HARDENING "Build with the hardening flags of a distribution's pac
 if(NOT MORVANE_HARDENING)
   return()
 endif()
-if(NOT MORVANE_GNU_LIKE)
-  message(FATAL_ERROR "MORVANE_HARDENING needs GCC or Clang")
-endif()
-
 add_compile_options(-fstack-protector-strong)
 
 # glibc checks nothing without optimisation (and says so in a warning, an

@@ -1,7 +1,8 @@
-// tableErr: the sticky error code.
+// The sticky error code.
 #include "core/error.h"
 
-#include "core/frame.h"
+#include "core/operations.h"
+#include "core/trace.h"
 #include "morvane.h"
 #include "platform/diag.h"
 
@@ -19,8 +20,10 @@ constexpr unsigned kHighestCode = kCodes[sizeof kCodes / sizeof kCodes[0] - 1];
 
 }  // namespace
 
+// tableErr's own entry and exit lines come from the line writer, not the
+// frame: recording an error needs neither the registry nor the dumps.
 int record_error(int err) noexcept {
-    Frame frame(Op::kErr, ErrCall{err});
+    if (trace_on(kTraceCalls)) write_entry(Op::kErr, ErrCall{err});
     const int previous = tableErrCode;
     if (static_cast<unsigned>(err) <= kHighestCode) {
         const int effective = err == 0 ? previous : err;
@@ -29,9 +32,8 @@ int record_error(int err) noexcept {
                                   effective);
         tableErrCode = effective;
     }
-    return frame.leave(previous);
+    if (trace_on(kTraceCalls)) write_exit(Op::kErr, previous);
+    return previous;
 }
 
 }  // namespace morvane::core
-
-extern "C" MORVANE_API int tableErr(int err) { return morvane::core::record_error(err); }

@@ -4,9 +4,10 @@
 
 namespace morvane::core {
 
-// Records `err` exactly as the exported tableErr does, with its trace and
-// warning lines. Every error the library detects goes through here, with one
-// of the TERR_* codes.
+// tableErr: records `err` and returns the code it replaces, writing the
+// warning line and, at level 1 or more, tableErr's entry and exit lines.
+// Every error the library detects goes through here, with one of the TERR_*
+// codes; it needs nothing of the registry or the frame.
 int record_error(int err) noexcept;
 
 }  // namespace morvane::core

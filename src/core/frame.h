@@ -1,12 +1,10 @@
-// The frame of every exported operation: entry line, entry dump, id and
-// buffer checks, exit line, exit dump, all as the operation's row in
-// core/operations.h says. Nothing else writes those lines. Private to the
-// library.
+// The frame of every exported operation on a table and of tableNew: entry
+// line, entry dump, id and buffer checks, exit line, exit dump, all as the
+// operation's row in core/operations.h says. Private to the library.
 #ifndef MORVANE_CORE_FRAME_H
 #define MORVANE_CORE_FRAME_H
 
 #include <cassert>
-#include <cstdint>
 
 #include "core/operations.h"
 #include "core/registry.h"
@@ -15,32 +13,13 @@
 
 namespace morvane::core {
 
-// An address as the trace prints it: a signed integer as wide as the address.
-inline std::intptr_t as_number(const void *p) noexcept { return reinterpret_cast<std::intptr_t>(p); }
-
 // Writes the two dump lines of table `tabid`; all fields 0 when the id names
 // no registry slot. Never records an error.
 void dump_table(int tabid) noexcept;
 
-// The parameters of an entry line, one type per kind of operation.
-struct TableCall {  // the operations on one table
-    int tabid;
-    int recid;  // a selector; 0 for the operations that take none
-    const void *rptr;
-};
-struct ErrCall {  // tableErr
-    int err;
-};
-struct NewCall {  // tableNew
-    int rsiz, ktyp, kmod;
-    std::intptr_t ftyp;
-    int recs, rinc;
-};
-
-// The traced halves of the frame, out of line: entry line and entry dump.
-void enter(Op op, const TableCall &call) noexcept;
-void enter(Op op, const ErrCall &call) noexcept;
-void enter(Op op, const NewCall &call) noexcept;
+// The traced halves of the frame, out of line: entry line and entry dump;
+// exit line and exit dump.
+void enter_traced(Op op, const TableCall &call) noexcept;
 void leave_traced(Op op, int tabid, int result) noexcept;
 
 #ifndef NDEBUG
@@ -51,12 +30,14 @@ class Frame {
 public:
     // Opens the frame of `op`; at level 1 or more writes the entry line and,
     // at level 2 or more, the entry dump the operation's row asks for.
-    template <typename Call>
-    Frame(Op op, const Call &call) noexcept : op_(op), tabid_(tabid_of(call)) {
-#ifndef NDEBUG
-        ++open_frames;
-#endif
-        if (trace_on(kTraceCalls)) enter(op, call);
+    Frame(Op op, const TableCall &call) noexcept : op_(op), tabid_(call.tabid) {
+        open();
+        if (trace_on(kTraceCalls)) enter_traced(op, call);
+    }
+    // tableNew's frame, which names no table on entry.
+    explicit Frame(const NewCall &call) noexcept : op_(Op::kNew), tabid_(-1) {
+        open();
+        if (trace_on(kTraceCalls)) write_entry(Op::kNew, call);
     }
 
     Frame(const Frame &) = delete;
@@ -71,26 +52,21 @@ public:
     }
 
     // tableNew's exit: "tableNew - return table id <id>" and the dump of the
-    // new table.
+    // new table; a failing tableNew writes nothing.
     int leave_new(int tabid) noexcept {
-        if (trace_on(kTraceCalls)) leave_traced(op_, tabid, tabid);
+        if (tabid >= 0 && trace_on(kTraceCalls)) leave_traced(op_, tabid, tabid);
         close();
         return tabid;
-    }
-
-    // An exit that writes nothing (a failing tableNew).
-    int leave_silently(int result) noexcept {
-        close();
-        return result;
     }
 
     ~Frame() { assert(closed_ && "operation returned without leaving its frame"); }
 
 private:
-    static int tabid_of(const TableCall &call) noexcept { return call.tabid; }
-    static int tabid_of(const ErrCall &) noexcept { return -1; }
-    static int tabid_of(const NewCall &) noexcept { return -1; }
-
+    void open() noexcept {
+#ifndef NDEBUG
+        ++open_frames;
+#endif
+    }
     void close() noexcept {
 #ifndef NDEBUG
         assert(!closed_ && open_frames > 0);
@@ -117,7 +93,7 @@ MORVANE_NOINLINE int run_framed(TableCall call, Body body) noexcept {
     Frame frame(op, call);
     int result = row.refused;
     if (good_table(call.tabid))
-        result = has_buffer(row.needs, call.recid, call.rptr) ? body(table_def(call.tabid)) : 0;
+        result = needs_met(row.needs, call.recid, call.rptr) ? body(table_def(call.tabid)) : 0;
     return frame.leave(result);
 }
 
@@ -127,7 +103,7 @@ MORVANE_NOINLINE int run_framed(TableCall call, Body body) noexcept {
 template <Op op, typename Body>
 MORVANE_ALWAYS_INLINE int run(TableCall call, Body body) noexcept {
     if (TableDef *def = untraced_table(call.tabid);
-        MORVANE_LIKELY(def != nullptr && has_buffer(operation(op).needs, call.recid, call.rptr))) {
+        MORVANE_LIKELY(def != nullptr && needs_met(operation(op).needs, call.recid, call.rptr))) {
         // untraced_table answers only with the trace off: the body's own
         // trace tests fold away.
         MORVANE_ASSUME(!trace_on(kTraceCalls));

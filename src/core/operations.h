@@ -1,22 +1,27 @@
-// The sixteen exported operations, one row each: what the frame needs to
-// write their entry, dump and exit lines and to check their table id and
-// buffer. Private to the library.
+// The traced operations, one row each, and the writer of their entry and
+// exit lines. It knows nothing of the registry: the error routine writes
+// tableErr's lines through it, and the frame (core/frame.h) every other
+// operation's. Private to the library.
 #ifndef MORVANE_CORE_OPERATIONS_H
 #define MORVANE_CORE_OPERATIONS_H
 
+#include <cstdint>
+
+#include "core/trace.h"
 #include "morvane.h"
 
 namespace morvane::core {
 
+// The operations that write entry and exit lines; tableSetDebug and
+// tablePrint write none.
 enum class Op : unsigned char {
-    kNew, kFree, kCount, kErr, kSetDebug, kPrint,
+    kNew, kFree, kCount, kErr,
     kAdd, kSet, kGet, kSeek, kDel,
     kNext, kPrev, kUpdate, kAtStart, kAtEnd,
 };
 
 // The parameters an entry line lists, in order.
 enum class Params : unsigned char {
-    kNone,        // no entry line (tableSetDebug, tablePrint)
     kTable,       // tabid
     kBuffer,      // tabid, rptr
     kSelector,    // tabid, recid, rptr
@@ -49,8 +54,6 @@ inline constexpr Operation kOperations[] = {
     {"tableFree", Params::kTable, 9, kDumpBoth, Needs::kNothing, 1},
     {"tableCount", Params::kTable, 9, kDumpEntry, Needs::kNothing, -1},
     {"tableErr", Params::kErr, 9, kDumpNone, Needs::kNothing, 0},
-    {"tableSetDebug", Params::kNone, 0, kDumpNone, Needs::kNothing, 0},
-    {"tablePrint", Params::kNone, 0, kDumpNone, Needs::kNothing, 0},
     {"tableAdd", Params::kBuffer, 9, kDumpBoth, Needs::kBuffer, 0},
     {"tableSet", Params::kBuffer, 9, kDumpBoth, Needs::kBuffer, 0},
     {"tableGet", Params::kSelector, 9, kDumpBoth, Needs::kBuffer, 0},
@@ -64,7 +67,7 @@ inline constexpr Operation kOperations[] = {
 };
 
 static_assert(sizeof kOperations / sizeof kOperations[0] == static_cast<int>(Op::kAtEnd) + 1,
-              "one row per operation, in the order of Op");
+              "one row per traced operation, in the order of Op");
 
 constexpr const Operation &operation(Op op) noexcept { return kOperations[static_cast<int>(op)]; }
 
@@ -75,11 +78,36 @@ constexpr bool is_key_search(int recid) noexcept {
 }
 
 // True when an operation that needs `needs` may go ahead with `recid` and
-// `rptr`.
-constexpr bool has_buffer(Needs needs, int recid, const void *rptr) noexcept {
+// `rptr`: it needs no buffer here, or it has one.
+constexpr bool needs_met(Needs needs, int recid, const void *rptr) noexcept {
     return needs == Needs::kNothing || rptr != nullptr ||
            (needs == Needs::kKey && !is_key_search(recid));
 }
+
+// The parameters of an entry line, one type per kind of operation.
+struct TableCall {  // the operations on one table
+    int tabid;
+    int recid;  // a selector; 0 for the operations that take none
+    const void *rptr;
+};
+struct ErrCall {  // tableErr
+    int err;
+};
+struct NewCall {  // tableNew
+    int rsiz, ktyp, kmod;
+    std::intptr_t ftyp;
+    int recs, rinc;
+};
+
+// Entry lines: the name, then the row's indent and the parameters, in one
+// write. Callers test the level first.
+void write_entry(Op op, const TableCall &call) noexcept;
+void write_entry(Op op, const ErrCall &call) noexcept;
+void write_entry(Op op, const NewCall &call) noexcept;
+
+// The exit line: "<name> - return status <result>", or tableNew's
+// "tableNew - return table id <result>".
+void write_exit(Op op, int result) noexcept;
 
 }  // namespace morvane::core
 

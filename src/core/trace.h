@@ -11,13 +11,20 @@
 #ifndef MORVANE_CORE_TRACE_H
 #define MORVANE_CORE_TRACE_H
 
+#include <cstdint>
+
 #include "platform/compiler.h"
 #include "platform/diag.h"
 
 namespace morvane::core {
 
+// An address as the trace prints it: a signed integer as wide as the address.
+inline std::intptr_t as_number(const void *p) noexcept { return reinterpret_cast<std::intptr_t>(p); }
+
 enum TraceLevel : int { kTraceCalls = 1, kTraceDumps = 2, kTraceInternals = 3 };
 
+// Written only by set_trace_level (core/registry.h), which also derives the
+// registry's untraced_limit from it.
 extern int tableDebugLevel;
 
 inline bool trace_on(int level) noexcept { return MORVANE_UNLIKELY(tableDebugLevel >= level); }

@@ -1,17 +1,25 @@
 // The compiler's builtins and attributes the library uses, behind one name
-// each. Private to the library.
+// each. GCC and Clang are the compilers the library builds with (CI builds
+// both); these are their spellings. Private to the library.
 #ifndef MORVANE_PLATFORM_COMPILER_H
 #define MORVANE_PLATFORM_COMPILER_H
+
+#include <cassert>
 
 // Branch hints: the condition's expected truth value.
 #define MORVANE_LIKELY(cond) __builtin_expect(!!(cond), 1)
 #define MORVANE_UNLIKELY(cond) __builtin_expect(!!(cond), 0)
 
-// Lets the optimiser rely on `cond`, which the caller knows to hold.
+// Lets the optimiser rely on `cond`, which the caller knows to hold; a
+// debug build checks it instead.
+#ifdef NDEBUG
 #define MORVANE_ASSUME(cond)                  \
     do {                                      \
         if (!(cond)) MORVANE_UNREACHABLE();   \
     } while (0)
+#else
+#define MORVANE_ASSUME(cond) assert(cond)
+#endif
 
 // Marks a place the program cannot reach.
 #define MORVANE_UNREACHABLE() __builtin_unreachable()

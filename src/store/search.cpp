@@ -18,16 +18,16 @@ inline int midpoint(int low, int high) noexcept {
 // stop at the first equal record met are fixed: in a table with equal keys
 // they decide which record is found. This is the traced instance, which
 // writes the lines of every probe.
-template <typename Key>
-bool traced_search(core::TableDef &def, const Key &keys, const char *key) {
+template <typename Cmp>
+bool traced_search(core::TableDef &def, const Cmp &cmp, const char *key) {
     int low = 0;
     int high = def.used;
     do {
         const int mid = midpoint(low, high);
         const char *rec = slot(def, mid);
         platform::diag_printf("find_record - low %d high %d curr %d\n", low, high, mid);
-        keys.trace(rec, key);
-        const int status = keys.status(rec, key);
+        cmp.trace(rec, key);
+        const int status = cmp.status(rec, key);
         platform::diag_printf("find_record - status %d\n", status);
         if (status == 0) {
             def.cur = mid;
@@ -44,21 +44,21 @@ bool traced_search(core::TableDef &def, const Key &keys, const char *key) {
     return false;
 }
 
-// A probe's comparison as two numbers whose order is the records': the two
-// integer keys themselves where the key is an integer, else the comparison's
-// result and 0.
-template <typename Key>
-struct Probe {
-    const Key &keys;
+// The comparison of a record with the caller's key as two numbers whose
+// order is the records': the two integer keys themselves where the key is an
+// integer, else the comparison's result and 0.
+template <typename Cmp>
+struct Comparand {
+    const Cmp &cmp;
     const char *key;
     int rhs;
-    Probe(const Key &k, const char *buf) : keys(k), key(buf), rhs(0) {}
-    int lhs(const char *rec) const { return keys.compare(rec, key); }
+    Comparand(const Cmp &c, const char *buf) : cmp(c), key(buf), rhs(0) {}
+    int lhs(const char *rec) const { return cmp.compare(rec, key); }
 };
 template <typename T>
-struct Probe<IntKey<T>> {
+struct Comparand<IntKey<T>> {
     int rhs;
-    Probe(const IntKey<T> &, const char *buf) : rhs(load<T>(buf)) {}
+    Comparand(const IntKey<T> &, const char *buf) : rhs(load<T>(buf)) {}
     int lhs(const char *rec) const { return load<T>(rec); }
 };
 
@@ -68,8 +68,8 @@ struct Probe<IntKey<T>> {
 // one with conditional moves, so that a step costs one load and one
 // comparison and no misprediction. kPrefetch, for tables larger than the
 // caches, also fetches the records of the two probes after this one.
-template <bool kPrefetch, typename Key>
-bool branch_free_search(core::TableDef &def, const Key &keys, const char *key) {
+template <bool kPrefetch, typename Cmp>
+bool branch_free_search(core::TableDef &def, const Cmp &cmp, const char *key) {
     const char *const base = def.tptr;
     const std::size_t rsiz = static_cast<std::size_t>(def.rsiz);
     int low = 0;
@@ -80,10 +80,10 @@ bool branch_free_search(core::TableDef &def, const Key &keys, const char *key) {
         MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(low, mid)) * rsiz);
         MORVANE_PREFETCH(base + static_cast<std::size_t>(midpoint(mid + 1, high)) * rsiz);
     }
-    const Probe<Key> probe(keys, key);
-    const int rhs = probe.rhs;
+    const Comparand<Cmp> comparand(cmp, key);
+    const int rhs = comparand.rhs;
     do {
-        const int lhs = probe.lhs(rec);
+        const int lhs = comparand.lhs(rec);
         if (lhs == rhs) {
             def.cur = mid;
             return true;
@@ -112,12 +112,12 @@ bool branch_free_search(core::TableDef &def, const Key &keys, const char *key) {
 // Tables up to this many bytes are searched without prefetching.
 constexpr std::size_t kCachedBytes = std::size_t{256} << 10;
 
-template <typename Key>
-bool key_search(core::TableDef &def, const Key &keys, const char *key) {
-    if (core::trace_on(core::kTraceInternals)) return traced_search(def, keys, key);
+template <typename Cmp>
+bool key_search(core::TableDef &def, const Cmp &cmp, const char *key) {
+    if (core::trace_on(core::kTraceInternals)) return traced_search(def, cmp, key);
     if (static_cast<std::size_t>(def.used) * static_cast<std::size_t>(def.rsiz) <= kCachedBytes)
-        return branch_free_search<false>(def, keys, key);
-    return branch_free_search<true>(def, keys, key);
+        return branch_free_search<false>(def, cmp, key);
+    return branch_free_search<true>(def, cmp, key);
 }
 
 // Calls `fn` with the comparison of an integer or text key table, chosen
@@ -125,7 +125,7 @@ bool key_search(core::TableDef &def, const Key &keys, const char *key) {
 // comparison, which sees every call made of it and so is called by the key
 // search alone.
 template <typename Fn>
-bool with_own_keys(const core::TableDef &def, Fn &&fn) {
+bool with_own_compare(const core::TableDef &def, Fn &&fn) {
     switch (def.ktyp) {
     case KEY_INT:
         if (def.ftyp == 1) return fn(IntKey<std::int8_t>{"int1"});
@@ -142,7 +142,7 @@ bool with_own_keys(const core::TableDef &def, Fn &&fn) {
 
 bool search_by_key(core::TableDef &def, const char *key) {
     if (def.ktyp != KEY_USER)
-        return with_own_keys(def, [&](const auto &keys) { return key_search(def, keys, key); });
+        return with_own_compare(def, [&](const auto &cmp) { return key_search(def, cmp, key); });
     // A table without a comparison finds nothing: the search ends where an
     // insertion appends.
     const auto fn = reinterpret_cast<TableCompareFn>(def.ftyp);
@@ -156,32 +156,32 @@ bool search_by_key(core::TableDef &def, const char *key) {
 
 }  // namespace
 
-bool find_insertion(core::TableDef &def, int tabid, const void *rptr) {
+bool find_insertion(core::TableDef &def, const void *rptr) {
     const char *key = static_cast<const char *>(rptr);
-    if (def.used > 0 && def.unordered == 0 && !core::trace_on(core::kTraceInternals) &&
-        with_own_keys(def, [&](const auto &keys) { return keys.compare(slot(def, def.used - 1), key) < 0; })) {
+    if (def.used > 0 && def.store.unordered == 0 && !core::trace_on(core::kTraceInternals) &&
+        with_own_compare(def, [&](const auto &cmp) { return cmp.compare(slot(def, def.used - 1), key) < 0; })) {
         def.cur = def.used;
         return false;
     }
-    return find_record(def, tabid, REC_KEY, rptr);
+    return find_record(def, REC_KEY, rptr);
 }
 
 void note_rewrite(core::TableDef &def, int index) noexcept {
-    if (def.unordered != 0) return;  // stays set until the table is empty
+    if (def.store.unordered != 0) return;  // stays set until the table is empty
     const char *rec = slot(def, index);
-    if (with_own_keys(def, [&](const auto &keys) {
-            return (index > 0 && keys.compare(slot(def, index - 1), rec) > 0) ||
-                   (index + 1 < def.used && keys.compare(rec, slot(def, index + 1)) > 0);
+    if (with_own_compare(def, [&](const auto &cmp) {
+            return (index > 0 && cmp.compare(slot(def, index - 1), rec) > 0) ||
+                   (index + 1 < def.used && cmp.compare(rec, slot(def, index + 1)) > 0);
         }))
-        def.unordered = 1;
+        def.store.unordered = 1;
 }
 
-bool find_record(core::TableDef &def, int tabid, int recid, const void *rptr) {
-    MORVANE_TRACE3("find_record - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n", tabid,
-                   reinterpret_cast<std::intptr_t>(rptr));
+bool find_record(core::TableDef &def, int recid, const void *rptr) {
+    MORVANE_TRACE3("find_record - input parameters\n         - tabid %d  rptr %" PRIdPTR "\n",
+                   core::table_id(def), core::as_number(rptr));
     if (def.used == 0) {
         // An empty table is in order, whatever was rewritten in it before.
-        def.unordered = 0;
+        def.store.unordered = 0;
         def.cur = 0;
         return false;
     }

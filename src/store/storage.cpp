@@ -40,8 +40,8 @@ bool grow_open(core::TableDef &def) noexcept {
 
 }  // namespace
 
-bool add_record(core::TableDef &def, int tabid) noexcept {
-    MORVANE_TRACE3("add_record - input parameters\n         - tabid %d\n", tabid);
+bool add_record(core::TableDef &def) noexcept {
+    MORVANE_TRACE3("add_record - input parameters\n         - tabid %d\n", core::table_id(def));
     if (def.used == def.allcd) {
         if (!grow_open(def)) return false;
     } else if (def.cur < def.used) {
@@ -51,8 +51,8 @@ bool add_record(core::TableDef &def, int tabid) noexcept {
     return true;
 }
 
-void delete_record(core::TableDef &def, int tabid) noexcept {
-    MORVANE_TRACE3("delete_record - input parameters\n         - tabid %d\n", tabid);
+void delete_record(core::TableDef &def) noexcept {
+    MORVANE_TRACE3("delete_record - input parameters\n         - tabid %d\n", core::table_id(def));
     --def.used;
     if (def.cur == def.used) {
         def.cur = def.used > 0 ? def.used - 1 : 0;
@@ -61,9 +61,10 @@ void delete_record(core::TableDef &def, int tabid) noexcept {
     std::memmove(slot(def, def.cur), slot(def, def.cur + 1), span(def, def.used - def.cur));
 }
 
-void trace_copy_record(int tabid, const void *rptr, int mode) noexcept {
-    platform::diag_printf("copy_record - input parameters\n         - tabid %d  rptr %" PRIdPTR "  mode %d\n", tabid,
-                          reinterpret_cast<std::intptr_t>(rptr), mode);
+void trace_copy_record(const core::TableDef &def, const void *rptr, CopyMode mode) noexcept {
+    platform::diag_printf("copy_record - input parameters\n         - tabid %d  rptr %" PRIdPTR
+                          "  mode %d\n",
+                          core::table_id(def), core::as_number(rptr), static_cast<int>(mode));
 }
 
 }  // namespace morvane::store

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "core/registry.h"
 #include "core/trace.h"
@@ -14,16 +15,17 @@
 
 namespace morvane::store {
 
+// The two directions of copy_record, as its trace line prints them.
 enum CopyMode : int { COPY_STORE = 0, COPY_FETCH = 1 };
 
 // Opens an empty slot at `cur` (0 to used), growing the storage by `rinc`
 // slots when it is full. False with code 2 recorded and the table unchanged
 // when the larger block cannot be had.
-bool add_record(core::TableDef &def, int tabid) noexcept;
+bool add_record(core::TableDef &def) noexcept;
 
 // Removes the record at `cur` (0 to used - 1). `cur` then names the record
 // that followed, or the new last record when the last one went.
-void delete_record(core::TableDef &def, int tabid) noexcept;
+void delete_record(core::TableDef &def) noexcept;
 
 // The address of slot `index`.
 inline char *slot(const core::TableDef &def, int index) noexcept {
@@ -68,14 +70,21 @@ inline void copy_bytes(void *dst, const void *src, std::size_t n) noexcept {
     }
 }
 
-void trace_copy_record(int tabid, const void *rptr, int mode) noexcept;
+// copy_record's trace line (level 3), shared by its two directions.
+void trace_copy_record(const core::TableDef &def, const void *rptr, CopyMode mode) noexcept;
 
-// Copies the `rsiz` bytes of slot `cur` from the caller's buffer (COPY_STORE)
-// or into it (any other mode).
-inline void copy_record(core::TableDef &def, int tabid, void *rptr, int mode) noexcept {
-    if (core::trace_on(core::kTraceInternals)) trace_copy_record(tabid, rptr, mode);
+// The caller's buffer as copy_record in direction `mode` uses it: read from
+// when storing, written to when fetching.
+template <CopyMode mode>
+using RecordBuffer = std::conditional_t<mode == COPY_STORE, const void *, void *>;
+
+// Copies the `rsiz` bytes of slot `cur` from the caller's buffer
+// (COPY_STORE) or into it (COPY_FETCH).
+template <CopyMode mode>
+inline void copy_record(core::TableDef &def, RecordBuffer<mode> rptr) noexcept {
+    if (core::trace_on(core::kTraceInternals)) trace_copy_record(def, rptr, mode);
     const auto rsiz = static_cast<std::size_t>(def.rsiz);
-    if (mode == COPY_STORE)
+    if constexpr (mode == COPY_STORE)
         copy_bytes(slot(def, def.cur), rptr, rsiz);
     else
         copy_bytes(rptr, slot(def, def.cur), rsiz);

@@ -1,0 +1,94 @@
+// The sixteen exported operations, each through its frame (core/frame.h) as
+// its row in core/operations.h describes. The work itself is in core/
+// (registry, error code, trace level), store/ (keyed access) and cursor/
+// (walks).
+#include "core/error.h"
+#include "core/frame.h"
+#include "core/registry.h"
+#include "cursor/walk.h"
+#include "morvane.h"
+#include "store/keyed.h"
+#include "store/search.h"
+
+using namespace morvane::core;
+namespace store = morvane::store;
+namespace cursor = morvane::cursor;
+
+// The registry and the trace.
+
+extern "C" MORVANE_API int tableNew(int rsiz, int ktyp, int kmod, std::intptr_t ftyp, int recs,
+                                    int rinc) {
+    Frame frame(NewCall{rsiz, ktyp, kmod, ftyp, recs, rinc});
+    return frame.leave_new(new_table(rsiz, ktyp, kmod, ftyp, recs, rinc));
+}
+
+extern "C" MORVANE_API int tableFree(int tabid) {
+    return run<Op::kFree>({tabid, 0, nullptr}, [](TableDef &def) {
+        free_table(def);
+        return 1;
+    });
+}
+
+extern "C" MORVANE_API int tableCount(int tabid) {
+    return run<Op::kCount>({tabid, 0, nullptr}, [](TableDef &def) { return def.used; });
+}
+
+extern "C" MORVANE_API int tableErr(int err) { return record_error(err); }
+
+extern "C" MORVANE_API void tableSetDebug(int level) { set_trace_level(level); }
+
+extern "C" MORVANE_API void tablePrint(int tabid) { dump_table(tabid); }
+
+// Keyed access.
+
+extern "C" MORVANE_API int tableAdd(int tabid, const void *rptr) {
+    return run<Op::kAdd>({tabid, 0, rptr},
+                         [=](TableDef &def) { return store::add_by_key(def, rptr); });
+}
+
+extern "C" MORVANE_API int tableSet(int tabid, const void *rptr) {
+    return run<Op::kSet>({tabid, 0, rptr},
+                         [=](TableDef &def) { return store::set_by_key(def, rptr); });
+}
+
+extern "C" MORVANE_API int tableGet(int tabid, int recid, void *rptr) {
+    return run<Op::kGet>({tabid, recid, rptr},
+                         [=](TableDef &def) { return store::get_selected(def, recid, rptr); });
+}
+
+extern "C" MORVANE_API int tableSeek(int tabid, int recid, const void *rptr) {
+    return run<Op::kSeek>({tabid, recid, rptr}, [=](TableDef &def) {
+        return store::find_record(def, recid, rptr) ? 1 : 0;
+    });
+}
+
+extern "C" MORVANE_API int tableDel(int tabid, int recid, const void *rptr) {
+    return run<Op::kDel>({tabid, recid, rptr},
+                         [=](TableDef &def) { return store::delete_selected(def, recid, rptr); });
+}
+
+// Walks.
+
+extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
+    return run<Op::kNext>({tabid, 0, rptr},
+                          [=](TableDef &def) { return cursor::fetch_next(def, rptr); });
+}
+
+extern "C" MORVANE_API int tablePrev(int tabid, void *rptr) {
+    return run<Op::kPrev>({tabid, 0, rptr},
+                          [=](TableDef &def) { return cursor::fetch_prev(def, rptr); });
+}
+
+extern "C" MORVANE_API int tableUpdate(int tabid, const void *rptr) {
+    return run<Op::kUpdate>({tabid, 0, rptr},
+                            [=](TableDef &def) { return cursor::update_next(def, rptr); });
+}
+
+extern "C" MORVANE_API int tableAtStart(int tabid) {
+    return run<Op::kAtStart>({tabid, 0, nullptr},
+                             [](TableDef &def) { return cursor::at_start(def); });
+}
+
+extern "C" MORVANE_API int tableAtEnd(int tabid) {
+    return run<Op::kAtEnd>({tabid, 0, nullptr}, [](TableDef &def) { return cursor::at_end(def); });
+}
