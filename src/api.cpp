@@ -35,7 +35,7 @@ MORVANE_NOINLINE int next_framed(int tabid, void *rptr) {
 }
 MORVANE_NOINLINE int next_untraced(TableDef &def, void *rptr) {
     MORVANE_ASSUME(!trace_on(kTraceCalls));
-    MORVANE_ASSUME(!store::copies_inline(def));
+    MORVANE_ASSUME(!store::copies_inline(def));  // run_ready's fast path takes those
     return cursor::fetch_next(def, rptr);
 }
 
@@ -43,9 +43,9 @@ MORVANE_NOINLINE int prev_framed(int tabid, void *rptr) {
     return run<Op::kPrev>({tabid, 0, rptr},
                           [=](TableDef &def) { return cursor::fetch_prev(def, rptr); });
 }
+// Also the first step back from the end in a table copied inline.
 MORVANE_NOINLINE int prev_untraced(TableDef &def, void *rptr) {
     MORVANE_ASSUME(!trace_on(kTraceCalls));
-    MORVANE_ASSUME(!store::copies_inline(def));
     return cursor::fetch_prev(def, rptr);
 }
 
