@@ -75,7 +75,7 @@ struct Comparand<IntKey<T>> {
 // kWindowBytes was measured at 10^6 to 3 x 10^7 records of 16 bytes: 2 KiB
 // beat 0.5 and 1 KiB, 4 and 8 KiB lost, the extra fetches costing more than
 // they saved. Fetching the probes three or four levels ahead lost too, and
-// so did a search with branches, alone or with these fetches.
+// so did a search with branches, alone or fetching one or two levels ahead.
 constexpr std::size_t kWindowBytes = 2048;
 constexpr std::size_t kLineBytes = 64;
 
