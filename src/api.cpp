@@ -14,12 +14,51 @@ using namespace morvane::core;
 namespace store = morvane::store;
 namespace cursor = morvane::cursor;
 
+namespace {
+
+// tableAdd, tableNext and tablePrev have a shorter path at level 0 for
+// tables whose records are copied inline (run_ready). Their other paths are
+// out of line, so that the short one keeps the registers for itself: the
+// whole operation with its frame, and the level-0 body for other tables.
+MORVANE_NOINLINE int add_framed(int tabid, const void *rptr) {
+    return run<Op::kAdd>({tabid, 0, rptr},
+                         [=](TableDef &def) { return store::add_by_key(def, rptr); });
+}
+MORVANE_NOINLINE int add_untraced(TableDef &def, const void *rptr) {
+    MORVANE_ASSUME(!trace_on(kTraceCalls));
+    return store::add_by_key(def, rptr);
+}
+
+MORVANE_NOINLINE int next_framed(int tabid, void *rptr) {
+    return run<Op::kNext>({tabid, 0, rptr},
+                          [=](TableDef &def) { return cursor::fetch_next(def, rptr); });
+}
+MORVANE_NOINLINE int next_untraced(TableDef &def, void *rptr) {
+    MORVANE_ASSUME(!trace_on(kTraceCalls));
+    MORVANE_ASSUME(!store::copies_inline(def));  // run_ready's fast path takes those
+    return cursor::fetch_next(def, rptr);
+}
+
+MORVANE_NOINLINE int prev_framed(int tabid, void *rptr) {
+    return run<Op::kPrev>({tabid, 0, rptr},
+                          [=](TableDef &def) { return cursor::fetch_prev(def, rptr); });
+}
+// Also the first step back from the end in a table copied inline.
+MORVANE_NOINLINE int prev_untraced(TableDef &def, void *rptr) {
+    MORVANE_ASSUME(!trace_on(kTraceCalls));
+    return cursor::fetch_prev(def, rptr);
+}
+
+}  // namespace
+
 // The registry and the trace.
 
 extern "C" MORVANE_API int tableNew(int rsiz, int ktyp, int kmod, std::intptr_t ftyp, int recs,
                                     int rinc) {
     Frame frame(NewCall{rsiz, ktyp, kmod, ftyp, recs, rinc});
-    return frame.leave_new(new_table(rsiz, ktyp, kmod, ftyp, recs, rinc));
+    const int tabid = new_table(rsiz, ktyp, kmod, ftyp, recs, rinc);
+    if (tabid >= 0) store::prepare_table(table_def(tabid));
+    return frame.leave_new(tabid);
 }
 
 extern "C" MORVANE_API int tableFree(int tabid) {
@@ -42,8 +81,15 @@ extern "C" MORVANE_API void tablePrint(int tabid) { dump_table(tabid); }
 // Keyed access.
 
 extern "C" MORVANE_API int tableAdd(int tabid, const void *rptr) {
-    return run<Op::kAdd>({tabid, 0, rptr},
-                         [=](TableDef &def) { return store::add_by_key(def, rptr); });
+    // An append into a table with room is one comparison and a copy; every
+    // other insertion searches.
+    return run_ready<Op::kAdd>(
+        {tabid, 0, rptr}, store::copies_inline,
+        [=](TableDef &def) {
+            return store::append_inline(def, rptr) ? 1 : add_untraced(def, rptr);
+        },
+        [=](TableDef &def) { return add_untraced(def, rptr); },
+        [=] { return add_framed(tabid, rptr); });
 }
 
 extern "C" MORVANE_API int tableSet(int tabid, const void *rptr) {
@@ -70,13 +116,23 @@ extern "C" MORVANE_API int tableDel(int tabid, int recid, const void *rptr) {
 // Walks.
 
 extern "C" MORVANE_API int tableNext(int tabid, void *rptr) {
-    return run<Op::kNext>({tabid, 0, rptr},
-                          [=](TableDef &def) { return cursor::fetch_next(def, rptr); });
+    return run_ready<Op::kNext>(
+        {tabid, 0, rptr}, store::copies_inline,
+        [=](TableDef &def) { return cursor::fetch_next_inline(def, rptr); },
+        [=](TableDef &def) { return next_untraced(def, rptr); },
+        [=] { return next_framed(tabid, rptr); });
 }
 
 extern "C" MORVANE_API int tablePrev(int tabid, void *rptr) {
-    return run<Op::kPrev>({tabid, 0, rptr},
-                          [=](TableDef &def) { return cursor::fetch_prev(def, rptr); });
+    return run_ready<Op::kPrev>(
+        {tabid, 0, rptr}, store::copies_inline,
+        [=](TableDef &def) {
+            // From the end (a backward walk's first step) as other tables go.
+            if (MORVANE_UNLIKELY(!cursor::on_record(def))) return prev_untraced(def, rptr);
+            return cursor::fetch_prev_inline(def, rptr);
+        },
+        [=](TableDef &def) { return prev_untraced(def, rptr); },
+        [=] { return prev_framed(tabid, rptr); });
 }
 
 extern "C" MORVANE_API int tableUpdate(int tabid, const void *rptr) {

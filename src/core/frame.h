@@ -5,6 +5,7 @@
 #define MORVANE_CORE_FRAME_H
 
 #include <cassert>
+#include <cstddef>
 
 #include "core/operations.h"
 #include "core/registry.h"
@@ -110,6 +111,30 @@ MORVANE_ALWAYS_INLINE int run(TableCall call, Body body) noexcept {
         return body(*def);
     }
     return run_framed<op>(call, body);
+}
+
+// A shorter level-0 path for the operations that copy a record. With the
+// trace off, a slot for which `ready` holds (true only while the slot holds
+// a table) and a buffer, `fast` runs: the slot's storage pointer is not
+// tested, `ready` stands for it. Another table gets `body`, as run<op>
+// would run it at level 0. Anything else calls `other`, which runs the
+// operation with run<op> out of line, so that the fast path keeps the
+// registers for itself.
+template <Op op, typename Ready, typename Fast, typename Body, typename Other>
+MORVANE_ALWAYS_INLINE int run_ready(TableCall call, Ready ready, Fast fast, Body body,
+                                    Other other) noexcept {
+    static_assert(operation(op).needs == Needs::kBuffer, "for operations that copy a record");
+    const std::size_t index = static_cast<unsigned>(call.tabid);
+    if (MORVANE_LIKELY(index < registry.untraced_limit)) {
+        TableDef &def = registry.tableDefs[index];
+        if (MORVANE_LIKELY(call.rptr != nullptr)) {
+            // untraced_limit is nonzero only with the trace off.
+            MORVANE_ASSUME(!trace_on(kTraceCalls));
+            if (MORVANE_LIKELY(ready(def))) return fast(def);
+            if (def.tptr != nullptr) return body(def);
+        }
+    }
+    return other();
 }
 
 }  // namespace morvane::core

@@ -108,6 +108,7 @@ int new_table(int rsiz, int ktyp, int kmod, std::intptr_t ftyp, int recs, int ri
 void free_table(TableDef &def) noexcept {
     platform::mem_free(def.tptr);
     def.tptr = nullptr;
+    def.store = {};
 }
 
 bool good_table_traced(int tabid) noexcept {

@@ -12,8 +12,9 @@
 namespace morvane::core {
 
 // The stored definition of one table: first the nine dumped fields, in dump
-// order; then the part store/ owns, which core/ zeroes with the slot and
-// never reads. Both live in the registry slot: no block of their own.
+// order; then the part store/ owns, which core/ zeroes with the slot (when
+// a table is made and when it is freed) and never reads. Both live in the
+// registry slot: no block of their own.
 struct TableDef {
     char *tptr;          // record storage; null marks the slot free
     int rsiz;            // record size in bytes
@@ -26,9 +27,11 @@ struct TableDef {
     int cur;             // current position, 0 to used
 
     struct StorePart {
-        int unordered;  // nonzero once a rewrite may have broken the key
-                        // order (store/search.h, find_insertion)
-        int spare[3];   // room for store/'s per-table caches
+        unsigned char copy;    // how records are copied (store/storage.h);
+                               // 0 while the slot holds no table
+        unsigned char append;  // the comparison an append may make instead
+                               // of a search (store/search.h), 0 for none
+        unsigned char spare[14];  // room for store/'s per-table caches
     } store;
 };
 
@@ -61,7 +64,8 @@ void set_trace_level(int level) noexcept;
 // slot free for a later call).
 int new_table(int rsiz, int ktyp, int kmod, std::intptr_t ftyp, int recs, int rinc) noexcept;
 
-// Releases the storage of a valid table; its slot becomes free.
+// Releases the storage of a valid table; its slot becomes free and store/'s
+// part is zeroed.
 void free_table(TableDef &def) noexcept;
 
 // The definition in slot `tabid`, which the caller has validated.

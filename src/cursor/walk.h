@@ -42,6 +42,30 @@ MORVANE_ALWAYS_INLINE int fetch_prev(core::TableDef &def, void *rptr) noexcept {
     return 1;
 }
 
+// fetch_next at level 0 in a table whose records are copied inline
+// (store::copies_inline): the end test, the copy and the new position.
+MORVANE_ALWAYS_INLINE int fetch_next_inline(core::TableDef &def, void *rptr) noexcept {
+    const int cur = def.cur;
+    if (MORVANE_UNLIKELY(cur >= def.used)) return 0;
+    store::copy_inline(static_cast<char *>(rptr), store::slot32(def, cur),
+                       static_cast<unsigned>(def.rsiz));
+    ++def.cur;
+    return 1;
+}
+
+// fetch_prev at level 0 in a table whose records are copied inline, from a
+// record (`cur` below `used`): the copy and the new position.
+MORVANE_ALWAYS_INLINE int fetch_prev_inline(core::TableDef &def, void *rptr) noexcept {
+    const int cur = def.cur;
+    store::copy_inline(static_cast<char *>(rptr), store::slot32(def, cur),
+                       static_cast<unsigned>(def.rsiz));
+    def.cur = cur - (cur != 0);  // stays at 0
+    return 1;
+}
+
+// True when the position names a record.
+inline bool on_record(const core::TableDef &def) noexcept { return def.cur < def.used; }
+
 // tableAtStart and tableAtEnd.
 inline int at_start(const core::TableDef &def) noexcept { return def.cur == 0 ? 1 : 0; }
 inline int at_end(const core::TableDef &def) noexcept { return def.cur >= def.used ? 1 : 0; }

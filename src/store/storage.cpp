@@ -9,6 +9,7 @@
 #include "core/trace.h"
 #include "morvane.h"
 #include "platform/memory.h"
+#include "store/search.h"
 
 namespace morvane::store {
 namespace {
@@ -59,6 +60,12 @@ void delete_record(core::TableDef &def) noexcept {
         return;
     }
     std::memmove(slot(def, def.cur), slot(def, def.cur + 1), span(def, def.used - def.cur));
+}
+
+void prepare_table(core::TableDef &def) noexcept {
+    const auto rsiz = static_cast<std::size_t>(def.rsiz);
+    def.store.copy = rsiz >= kInlineMin && rsiz <= kInlineMax ? kCopyInline : kCopyOther;
+    def.store.append = append_key_of(def);
 }
 
 void trace_copy_record(const core::TableDef &def, const void *rptr, CopyMode mode) noexcept {

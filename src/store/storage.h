@@ -32,43 +32,80 @@ inline char *slot(const core::TableDef &def, int index) noexcept {
     return def.tptr + static_cast<std::size_t>(index) * static_cast<std::size_t>(def.rsiz);
 }
 
+// The address of slot `index` of a table whose block is at most INT_MAX
+// bytes (core/sizes.h): the offset is worked out in 32 bits.
+inline char *slot32(const core::TableDef &def, int index) noexcept {
+    return def.tptr + static_cast<unsigned>(index) * static_cast<unsigned>(def.rsiz);
+}
+
 // Sixteen bytes held in one vector register.
 typedef unsigned char Block16 MORVANE_VECTOR(16);
 
-// Copies `n` bytes between non-overlapping places. Records of 8 to 64 bytes
-// move without a call, through registers, the last word overlapping the one
-// before: a walk copies one record per step, and a library call would cost
-// more than the copy. Other sizes go to memcpy.
-inline void copy_bytes(void *dst, const void *src, std::size_t n) noexcept {
-    auto *d = static_cast<char *>(dst);
-    const auto *s = static_cast<const char *>(src);
-    if (n < 8 || n > 64) {
-        std::memcpy(d, s, n);
-    } else if (n <= 16) {
+inline Block16 load16(const char *p) noexcept {
+    Block16 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void store16(char *p, Block16 v) noexcept { std::memcpy(p, &v, sizeof v); }
+
+// Records of 16 to 64 bytes: the first and the last 16 bytes, which overlap
+// below 32, and from 32 on the 16 after the first and the 16 before the
+// last. Every size of the range takes the same one test; from 32 bytes on
+// a copy makes four moves more.
+//
+// The order of the stores matters to a caller who reads the record as soon
+// as the call returns. A store whose address depends on the record size
+// (read from the table's definition) gets its address late, and a read of
+// the same bytes that the processor starts before that address is known
+// may be started on a guess and undone. So the stores at offsets 0 and 16,
+// whose address is the destination's own, come last: they cover the first
+// 32 bytes of every record of 32 bytes or more, and reading those bytes
+// never waits on a store of unknown address.
+constexpr std::size_t kInlineMin = 16, kInlineMax = 64;
+
+MORVANE_ALWAYS_INLINE void copy_inline(char *d, const char *s, std::size_t n) noexcept {
+    const Block16 head = load16(s), tail = load16(s + n - 16);
+    store16(d + n - 16, tail);
+    // Laid out in line: the larger records pay only its four moves.
+    if (MORVANE_LIKELY(n >= 32)) {
+        const Block16 second = load16(s + 16), third = load16(s + n - 32);
+        store16(d + n - 32, third);
+        store16(d + 16, second);
+    }
+    store16(d, head);
+}
+
+// Records of other sizes: 8 to 15 bytes as two overlapping words, without a
+// call, the rest through memcpy.
+inline void copy_other(char *d, const char *s, std::size_t n) noexcept {
+    if (n - 8 < 8) {
         std::uint64_t head, tail;
         std::memcpy(&head, s, 8);
         std::memcpy(&tail, s + n - 8, 8);
         std::memcpy(d, &head, 8);
         std::memcpy(d + n - 8, &tail, 8);
-    } else if (n <= 32) {
-        Block16 head, tail;
-        std::memcpy(&head, s, 16);
-        std::memcpy(&tail, s + n - 16, 16);
-        std::memcpy(d, &head, 16);
-        std::memcpy(d + n - 16, &tail, 16);
     } else {
-        // The first 32 bytes and the last 32, which overlap below 64.
-        Block16 a, b, y, z;
-        std::memcpy(&a, s, 16);
-        std::memcpy(&b, s + 16, 16);
-        std::memcpy(&y, s + n - 32, 16);
-        std::memcpy(&z, s + n - 16, 16);
-        std::memcpy(d, &a, 16);
-        std::memcpy(d + 16, &b, 16);
-        std::memcpy(d + n - 32, &y, 16);
-        std::memcpy(d + n - 16, &z, 16);
+        std::memcpy(d, s, n);
     }
 }
+
+// How a table's records are copied (TableDef::store.copy), fixed when the
+// table is made: a walk copies one record per step, and a library call
+// would cost more than the copy of a small record.
+enum CopyKind : unsigned char {
+    kCopyNoTable = 0,  // the slot holds no table
+    kCopyInline,       // 16 to 64 bytes: copy_inline
+    kCopyOther,        // any other size: copy_other
+};
+
+// True when the slot holds a table whose records are copied inline: the
+// level-0 fast paths test this instead of the storage pointer.
+inline bool copies_inline(const core::TableDef &def) noexcept {
+    return def.store.copy == kCopyInline;
+}
+
+// Fills in store/'s part of a new table's definition from its parameters.
+void prepare_table(core::TableDef &def) noexcept;
 
 // copy_record's trace line (level 3), shared by its two directions.
 void trace_copy_record(const core::TableDef &def, const void *rptr, CopyMode mode) noexcept;
@@ -84,10 +121,17 @@ template <CopyMode mode>
 inline void copy_record(core::TableDef &def, RecordBuffer<mode> rptr) noexcept {
     if (core::trace_on(core::kTraceInternals)) trace_copy_record(def, rptr, mode);
     const auto rsiz = static_cast<std::size_t>(def.rsiz);
+    char *const rec = slot(def, def.cur);
+    const auto copy = [&](char *d, const char *s) {
+        if (def.store.copy == kCopyInline)
+            copy_inline(d, s, rsiz);
+        else
+            copy_other(d, s, rsiz);
+    };
     if constexpr (mode == COPY_STORE)
-        copy_bytes(slot(def, def.cur), rptr, rsiz);
+        copy(rec, static_cast<const char *>(rptr));
     else
-        copy_bytes(rptr, slot(def, def.cur), rsiz);
+        copy(static_cast<char *>(rptr), rec);
 }
 
 }  // namespace morvane::store
