@@ -52,7 +52,7 @@ TEST_P(Memory, EveryFailedCallLeavesTheTablesIntact) {
         workloads.push_back([onwards, seed](long n) {
             std::mt19937 gen(seed);
             const Pick pick = [&gen](unsigned k) { return k ? static_cast<unsigned>(gen() % k) : 0; };
-            run_sequence(pick, 200, seed % 2 ? 0 : 3, n, onwards);
+            run_sequence(pick, 150, seed % 2 ? 0 : 3, n, onwards);
         });
     long swept = 0;
     for (const auto &workload : workloads) {
