@@ -6,6 +6,7 @@
 
 #include <cassert>
 
+#include "core/one_thread.h"
 #include "core/operations.h"
 #include "core/registry.h"
 #include "core/trace.h"
@@ -78,6 +79,7 @@ private:
     Op op_;
     int tabid_;
 #ifndef NDEBUG
+    OneThread inside_;
     bool closed_ = false;
 #else
     static constexpr bool closed_ = true;
@@ -102,6 +104,7 @@ MORVANE_NOINLINE int run_framed(TableCall call, Body body) noexcept {
 // so `body` runs without the frame.
 template <Op op, typename Body>
 MORVANE_ALWAYS_INLINE int run(TableCall call, Body body) noexcept {
+    [[maybe_unused]] const OneThread inside;
     if (TableDef *def = untraced_table(call.tabid);
         MORVANE_LIKELY(def != nullptr && needs_met(operation(op).needs, call.recid, call.rptr))) {
         // untraced_table answers only with the trace off: the body's own

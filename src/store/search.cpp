@@ -132,7 +132,7 @@ bool with_own_compare(const core::TableDef &def, Fn &&fn) {
         if (def.ftyp == 2) return fn(IntKey<std::int16_t>{"int2"});
         return fn(IntKey<std::int32_t>{"int4"});
     case KEY_STRING:
-        return fn(StringKey{static_cast<int>(def.ftyp)});
+        return fn(StringKey(static_cast<int>(def.ftyp)));
     case KEY_USER:
         return false;
     }
@@ -142,7 +142,7 @@ bool with_own_compare(const core::TableDef &def, Fn &&fn) {
 
 bool search_by_key(core::TableDef &def, const char *key) {
     if (def.ktyp != KEY_USER)
-        return with_own_compare(def, [&](const auto &cmp) { return key_search(def, cmp, key); });
+        return with_own_compare(def, [&](const auto &cmp) { return key_search(def, cmp.for_key(key), key); });
     // A table without a comparison finds nothing: the search ends where an
     // insertion appends.
     const auto fn = reinterpret_cast<TableCompareFn>(def.ftyp);
