@@ -15,6 +15,10 @@
  * Library-wide state. The tables, the sticky error code and the trace level
  * are shared by every module of the process. The library serves one thread at
  * a time: callers that share it between threads must serialise their calls.
+ * A build of the library with assertions (without NDEBUG) checks this: a
+ * second thread that calls in while another is inside stops the process
+ * with the line "morvane: two threads inside the library at once; it serves
+ * one thread at a time".
  *
  * Errors. Every failure shows in the operation's result and is recorded in
  * one sticky error code (TERR_*), together with the line
