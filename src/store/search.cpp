@@ -132,7 +132,7 @@ bool with_own_compare(const core::TableDef &def, Fn &&fn) {
         if (def.ftyp == 2) return fn(IntKey<std::int16_t>{"int2"});
         return fn(IntKey<std::int32_t>{"int4"});
     case KEY_STRING:
-        return fn(StringKey(static_cast<int>(def.ftyp)));
+        return fn(StringKey{static_cast<int>(def.ftyp)});
     case KEY_USER:
         return false;
     }
