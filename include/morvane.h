@@ -15,6 +15,10 @@
  * Library-wide state. The tables, the sticky error code and the trace level
  * are shared by every module of the process. The library serves one thread at
  * a time: callers that share it between threads must serialise their calls.
+ * A build of the library with assertions (without NDEBUG) checks this: a
+ * second thread that calls in while another is inside stops the process
+ * with the line "morvane: two threads inside the library at once; it serves
+ * one thread at a time".
  *
  * Errors. Every failure shows in the operation's result and is recorded in
  * one sticky error code (TERR_*), together with the line
@@ -160,14 +164,29 @@ MORVANE_API void tableSetDebug(int level);
  * table slot prints all fields as 0. */
 MORVANE_API void tablePrint(int tabid);
 
-/* Keyed access. `rptr` is a buffer of at least `rsiz` bytes holding one
- * record, its key first. The table's current position is left on the record
- * found or changed; after a failed key search it is the place where the key
- * would be inserted. In a KEY_DUPLICATES table a key search stops at the
- * first equal record the binary search meets, which need not be the first of
- * its run. A lookup that finds nothing records no error. An operation that
- * must read or write a record through a null `rptr` does nothing and
- * returns 0. */
+/* Caller buffers. `rptr` holds a record, its key first, or only a key. An
+ * operation reads and writes no bytes through `rptr` but these, and keeps no
+ * pointer to it after it returns:
+ * - tableAdd, tableSet and tableUpdate may read the `rsiz` bytes at `rptr`;
+ *   they write none.
+ * - tableGet and tableNext write the `rsiz` bytes at `rptr` when they copy a
+ *   record, and none when they copy nothing; tablePrev writes them on every
+ *   call with a valid id.
+ * - A key search (tableGet, tableSeek and tableDel with a key selector)
+ *   reads the key alone: the first `ftyp` bytes of a KEY_INT key; the bytes
+ *   of a KEY_STRING key up to and including its first NUL, or its first
+ *   `ftyp` bytes when none of them is NUL (so a string literal shorter than
+ *   `ftyp` is a whole key); for KEY_USER, what the TableCompareFn reads.
+ * So tableSeek and tableDel need a buffer only as long as the key they
+ * search for, and tableGet one of `rsiz` bytes whenever the key may be in
+ * the table, as it then copies the record over it. */
+
+/* Keyed access. The table's current position is left on the record found
+ * or changed; after a failed key search it is the place where the key would
+ * be inserted. In a KEY_DUPLICATES table a key search stops at the first
+ * equal record the binary search meets, which need not be the first of its
+ * run. A lookup that finds nothing records no error. An operation that must
+ * read or write a record through a null `rptr` does nothing and returns 0. */
 
 /* tableAdd() : inserts a copy of the record at `rptr` in key order; in a
  * KEY_DUPLICATES table in front of the equal record the search met.

@@ -72,11 +72,22 @@ extern "C" MORVANE_API int tableCount(int tabid) {
     return run<Op::kCount>({tabid, 0, nullptr}, [](TableDef &def) { return def.used; });
 }
 
-extern "C" MORVANE_API int tableErr(int err) { return record_error(err); }
+// These three run without a frame: they write no entry or exit line.
 
-extern "C" MORVANE_API void tableSetDebug(int level) { set_trace_level(level); }
+extern "C" MORVANE_API int tableErr(int err) {
+    [[maybe_unused]] const OneThread inside;
+    return record_error(err);
+}
 
-extern "C" MORVANE_API void tablePrint(int tabid) { dump_table(tabid); }
+extern "C" MORVANE_API void tableSetDebug(int level) {
+    [[maybe_unused]] const OneThread inside;
+    set_trace_level(level);
+}
+
+extern "C" MORVANE_API void tablePrint(int tabid) {
+    [[maybe_unused]] const OneThread inside;
+    dump_table(tabid);
+}
 
 // Keyed access.
 

@@ -7,6 +7,7 @@
 #include <cassert>
 #include <cstddef>
 
+#include "core/one_thread.h"
 #include "core/operations.h"
 #include "core/registry.h"
 #include "core/trace.h"
@@ -79,6 +80,7 @@ private:
     Op op_;
     int tabid_;
 #ifndef NDEBUG
+    OneThread inside_;
     bool closed_ = false;
 #else
     static constexpr bool closed_ = true;
@@ -103,6 +105,7 @@ MORVANE_NOINLINE int run_framed(TableCall call, Body body) noexcept {
 // so `body` runs without the frame.
 template <Op op, typename Body>
 MORVANE_ALWAYS_INLINE int run(TableCall call, Body body) noexcept {
+    [[maybe_unused]] const OneThread inside;
     if (TableDef *def = untraced_table(call.tabid);
         MORVANE_LIKELY(def != nullptr && needs_met(operation(op).needs, call.recid, call.rptr))) {
         // untraced_table answers only with the trace off: the body's own

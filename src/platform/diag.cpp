@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 
 namespace morvane::platform {
 namespace {
@@ -42,6 +43,11 @@ void diag_printf(const char *fmt, ...) noexcept {
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     errno = saved_errno;
+}
+
+void diag_abort(const char *line) noexcept {
+    diag_printf("%s", line);
+    std::abort();
 }
 
 }  // namespace morvane::platform

@@ -1,5 +1,6 @@
 // Key comparison of a record with the caller's key, one type per key kind.
 // Each has
+//   for_key(key):      the comparison for one search of the caller's key;
 //   compare(rec, key): negative, zero or positive as the record's key sorts
 //                      before, equal to or after the caller's key;
 //   status(rec, key):  the same sign, with the value the trace reports;
@@ -32,6 +33,8 @@ struct IntKey {
     static_assert(sizeof(T) <= 4);
     const char *name;  // key line tag: "int1", "int2" or "int4"
 
+    const IntKey &for_key(const char *) const noexcept { return *this; }
+
     int compare(const char *rec, const char *key) const noexcept {
         const T a = load<T>(rec), b = load<T>(key);
         return (a > b) - (a < b);
@@ -51,8 +54,26 @@ struct IntKey {
 
 // Texts of at most `length` bytes, compared as strncmp does with unsigned
 // bytes; the status is the difference of the first differing byte pair.
+// A caller's key that is only searched for may end at its NUL (a C host
+// passes a string literal), and no byte after that NUL is read. Eight bytes
+// at a time are read only within the first `word_bytes` bytes of the key:
+// up to its NUL for a key bound by for_key, and all `length` bytes where
+// the key lies in a whole record (a slot, or a record a caller stores); the
+// bytes after those go one at a time.
 struct StringKey {
     int length;
+    int word_bytes;
+
+    explicit StringKey(int len) noexcept : length(len), word_bytes(len) {}
+
+    // The comparison for one search of the caller's `key`: its bytes up to
+    // and with its NUL, or all `length` bytes when it has none.
+    StringKey for_key(const char *key) const noexcept {
+        StringKey bound(length);
+        const int text = static_cast<int>(strnlen(key, static_cast<std::size_t>(length)));
+        bound.word_bytes = text < length ? text + 1 : length;
+        return bound;
+    }
 
     // The sign of strncmp, eight bytes at a time: a word is done with when
     // the texts agree on it and the record's text does not end in it.
@@ -60,7 +81,7 @@ struct StringKey {
         int i = 0;
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
         constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
-        for (; i + 8 <= length; i += 8) {
+        for (; i + 8 <= word_bytes; i += 8) {
             const auto a = load<std::uint64_t>(rec + i), b = load<std::uint64_t>(key + i);
             // Bits in the bytes that differ, and the high bit of the
             // record's NUL bytes: the lowest set bit is in the first byte

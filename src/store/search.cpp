@@ -162,7 +162,7 @@ bool with_own_compare(const core::TableDef &def, Fn &&fn) {
 
 bool search_by_key(core::TableDef &def, const char *key) {
     if (def.ktyp != KEY_USER)
-        return with_own_compare(def, [&](const auto &cmp) { return key_search(def, cmp, key); });
+        return with_own_compare(def, [&](const auto &cmp) { return key_search(def, cmp.for_key(key), key); });
     // A table without a comparison finds nothing: the search ends where an
     // insertion appends.
     const auto fn = reinterpret_cast<TableCompareFn>(def.ftyp);

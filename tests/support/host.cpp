@@ -297,11 +297,11 @@ std::string Host::record(int id, const Pick &pick) const {
     return rec;
 }
 
-std::string run_sequence(const Pick &pick, int steps, int level, long fail) {
+std::string run_sequence(const Pick &pick, int steps, int level, long fail, bool onwards) {
     Host h(level);
     const int first = h.create(1, KEY_INT, KEY_UNIQUE, 1, 0, 0);  // the registry, made before any failure
     h.call(Free, first);
-    testmem::fail_call(fail);
+    testmem::fail_call(fail, onwards);
     // Keys of every kind: integers of each width, texts short and long, a
     // caller's comparison and a missing one; records of 1 to 100 bytes.
     auto make = [&] {
@@ -356,6 +356,6 @@ std::string run_sequence(const Pick &pick, int steps, int level, long fail) {
         }
     }
     h.finish();
-    testmem::fail_call(0);
+    testmem::stop_failing();
     return h.log;
 }

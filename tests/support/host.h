@@ -66,7 +66,8 @@ private:
 };
 
 // One random sequence of `steps` calls at trace `level`, the `fail`-th call
-// of the memory service failing (0: none): the log of results and positions.
-std::string run_sequence(const Pick &pick, int steps, int level, long fail);
+// of the memory service failing (0: none), with `onwards` every call after
+// it too: the log of results and positions.
+std::string run_sequence(const Pick &pick, int steps, int level, long fail, bool onwards = false);
 
 #endif

@@ -4,9 +4,11 @@
 
 namespace {
 long call_count = 0, fail_at = 0, failed = 0, blocks = 0;
+bool fail_onwards = false;
 
 bool fails() {
-    const bool fail = ++call_count == fail_at;
+    ++call_count;
+    const bool fail = fail_at > 0 && (call_count == fail_at || (fail_onwards && call_count > fail_at));
     return failed += fail, fail;
 }
 }  // namespace
@@ -25,7 +27,8 @@ void freeMem(void *block) {
 }
 }
 
-void testmem::fail_call(long n) { call_count = 0, fail_at = n; }
+void testmem::fail_call(long n, bool onwards) { call_count = 0, fail_at = n, fail_onwards = onwards; }
+void testmem::stop_failing() { fail_at = 0; }
 long testmem::calls() { return call_count; }
 long testmem::failures() { return failed; }
 long testmem::live_blocks() { return blocks; }
