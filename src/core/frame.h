@@ -127,6 +127,7 @@ template <Op op, typename Ready, typename Fast, typename Body, typename Other>
 MORVANE_ALWAYS_INLINE int run_ready(TableCall call, Ready ready, Fast fast, Body body,
                                     Other other) noexcept {
     static_assert(operation(op).needs == Needs::kBuffer, "for operations that copy a record");
+    [[maybe_unused]] const OneThread inside;
     const std::size_t index = static_cast<unsigned>(call.tabid);
     if (MORVANE_LIKELY(index < registry.untraced_limit)) {
         TableDef &def = registry.tableDefs[index];
