@@ -64,7 +64,7 @@ if(MORVANE_GZIP)
 endif()
 foreach(component Runtime Development)
   if(component STREQUAL "Runtime")
-    set(package libmorvane${PROJECT_VERSION_MAJOR})
+    set(package libmorvane${MORVANE_SOVERSION})
   else()
     set(package libmorvane-dev)
   endif()
@@ -101,7 +101,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libmorvane${PROJECT_VERSION_MAJOR})
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libmorvane${MORVANE_SOVERSION})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 # A shlibs file and an ldconfig trigger, as Debian asks of a library package.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
@@ -114,7 +114,7 @@ sixteen operations. This package holds the shared library.")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libmorvane-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
-    "libmorvane${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION})")
+    "libmorvane${MORVANE_SOVERSION} (= ${PROJECT_VERSION})")
 set(CPACK_COMPONENT_DEVELOPMENT_DESCRIPTION "morvane keeps any number of tables of fixed-size records in memory, sorted
 by a key in the first bytes of every record, behind a flat C interface of
 sixteen operations. This package holds the C header morvane.h, the C++17
