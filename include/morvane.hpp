@@ -282,6 +282,14 @@ inline bool refuse(Misuse code) {
 template <typename...>
 inline constexpr bool dependent_false = false;
 
+// Whether a Table's mode argument is Mode::duplicates (false for anything
+// else, which the Table refuses with its own message).
+template <auto M>
+constexpr bool is_duplicates() {
+    if constexpr (std::is_same_v<decltype(M), Mode>) return M == Mode::duplicates;
+    else return false;
+}
+
 // ---- Checks on record and key types --------------------------------------
 
 template <typename M>
@@ -798,7 +806,8 @@ inline Misuse last_misuse() noexcept { return detail::g_misuse; }
 // create(), freed by the destructor; movable, not copyable.
 template <typename Record, auto Key, auto M, auto Compare>
 class Table {
-    static_assert(std::is_same_v<decltype(M), Mode>,
+    static constexpr bool kModeOk = std::is_same_v<decltype(M), Mode>;
+    static_assert(kModeOk,
                   "morvane::Table: the third argument is the Mode (Mode::unique or "
                   "Mode::duplicates); a comparison comes fourth");
     static_assert(std::is_member_object_pointer_v<decltype(Key)>,
@@ -806,17 +815,17 @@ class Table {
                   "e.g. &Record::key");
     static_assert(std::is_same_v<typename detail::member_pointer<decltype(Key)>::owner, Record>,
                   "morvane::Table: the key must be a data member of the record type itself");
-    static constexpr bool kDup = static_cast<int>(M) == KEY_DUPLICATES;
+    static constexpr bool kDup = detail::is_duplicates<M>();
     using Core = detail::Core<Record, Key, kDup, Compare>;
     using stored_type = typename Core::stored_type;
     using State = typename Core::state_type;
-    static_assert(Core::user || Core::ordinal || Core::text,
+    static_assert(!kModeOk || Core::user || Core::ordinal || Core::text,
                   "morvane::Table: supported key types are integers of 8, 16, 32 and 64 bits, "
                   "enums and char[N]; any other key needs a comparison function as the fourth "
                   "template argument");
     // Each check below assumes the ones above passed, so that a wrong record
     // gets one message.
-    static constexpr bool kKeyed = Core::user || Core::ordinal || Core::text;
+    static constexpr bool kKeyed = kModeOk && (Core::user || Core::ordinal || Core::text);
     static_assert(!kKeyed || std::is_trivially_copyable_v<Record>,
                   "morvane::Table: the record type must be trivially copyable");
     static constexpr bool kCopyable = kKeyed && std::is_trivially_copyable_v<Record>;
