@@ -5,9 +5,10 @@
 file(STRINGS ${SOURCE} cases REGEX "^// refused ")
 string(REPLACE "|" ";" compilers "${COMPILERS}")
 set(flags -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wcast-qual -Werror
-          -I${INCLUDE} -c ${SOURCE} -o /dev/null)
+          -I${INCLUDE} ${SOURCE})
 foreach(compiler IN LISTS compilers)
-  execute_process(COMMAND ${compiler} -std=c++17 ${flags} RESULT_VARIABLE rc ERROR_VARIABLE out)
+  execute_process(COMMAND ${compiler} -std=c++17 ${flags} -c -o /dev/null
+                  RESULT_VARIABLE rc ERROR_VARIABLE out)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${compiler} refused ${SOURCE}:\n${out}")
   endif()
@@ -18,7 +19,7 @@ foreach(compiler IN LISTS compilers)
     if(std STREQUAL "")
       set(std -std=c++17)
     endif()
-    execute_process(COMMAND ${compiler} ${std} -DREFUSED=${CMAKE_MATCH_1} ${flags}
+    execute_process(COMMAND ${compiler} ${std} -DREFUSED=${CMAKE_MATCH_1} ${flags} -fsyntax-only
                     RESULT_VARIABLE rc ERROR_VARIABLE out)
     string(REGEX MATCHALL "error:" errors "${out}")
     list(LENGTH errors count)
