@@ -74,12 +74,13 @@
 // key was inserted again names the new record. The iterators of a destroyed
 // Table, and of one another Table was assigned to, must not be used.
 // Calls made straight to the C functions on a Table's id are not seen:
-// after one, re-find the records you walk.
+// after one that moves the position or changes records, the table's
+// iterators are invalid (re-find the records you walk).
 //
-// Moved-from tables. A Table moved from (or into another by swap of an
-// empty one) is empty and silent: its reads answer as an empty table
-// without calling the library, its writes are refused with Misuse::no_table
-// (clear() does nothing), and another Table can be assigned to it.
+// Moved-from tables. A Table moved from (or swapped with one that was) is
+// empty and silent: its reads answer as an empty table without calling the
+// library, its writes are refused with Misuse::no_table (clear() does
+// nothing), and another Table can be assigned to it.
 //
 // Errors. The library's own failures (out of memory, for instance) show in
 // results and in its sticky code, read with last_error(). The layer's own
