@@ -115,7 +115,8 @@ void build(benchmark::State &st, const std::string &name, std::size_t n, Contest
         st.SetIterationTime(t1 - t0);
         bytes = static_cast<double>(live_bytes() - before);
         if (!(table ? holds_all(*table, d) : holds_all(*vec, d))) {
-            std::fprintf(stderr, "CHECK FAILED: %s: records missing or out of order\n", name.c_str());
+            std::fprintf(stderr, "CHECK FAILED: %s: records missing or out of order\n",
+                         name.c_str());
             st.SkipWithError("records missing or out of order");
             break;
         }
@@ -125,14 +126,13 @@ void build(benchmark::State &st, const std::string &name, std::size_t n, Contest
 }
 
 void add(bool quick, const char *workload, const char *who_name, std::size_t n, Contestant who) {
-    const std::string name = std::string(workload) + "/" + K16::name + "/" + who_name + "/" +
-                             std::to_string(n);
-    auto *b = benchmark::RegisterBenchmark(
-        name.c_str(), [=](benchmark::State &st) { build(st, name, n, who); });
+    const std::string name =
+        std::string(workload) + "/" + K16::name + "/" + who_name + "/" + std::to_string(n);
+    auto *b = benchmark::RegisterBenchmark(name.c_str(),
+                                           [=](benchmark::State &st) { build(st, name, n, who); });
     b->Unit(benchmark::kNanosecond)->UseManualTime();
     if (quick) b->MinTime(0.01);
 }
-
 
 // ---- Duplicates tables against the std and absl multimaps ----
 
@@ -158,10 +158,14 @@ enum class Multi { morvane_dup, morvane_unique, std_multimap, absl_multimap };
 
 const char *multi_name(Multi who) {
     switch (who) {
-        case Multi::morvane_dup: return "morvane_cxx_duplicates";
-        case Multi::morvane_unique: return "morvane_cxx_unique";
-        case Multi::std_multimap: return "std_multimap";
-        case Multi::absl_multimap: return "absl_btree_multimap";
+        case Multi::morvane_dup:
+            return "morvane_cxx_duplicates";
+        case Multi::morvane_unique:
+            return "morvane_cxx_unique";
+        case Multi::std_multimap:
+            return "std_multimap";
+        case Multi::absl_multimap:
+            return "absl_btree_multimap";
     }
     return "";
 }
@@ -182,19 +186,39 @@ struct Holder {
     }
     void append(const Rec &r) {
         switch (who) {
-            case Multi::morvane_dup: dup->insert(r); break;
-            case Multi::morvane_unique: unique->insert(r); break;
-            case Multi::std_multimap: stdm.emplace_hint(stdm.end(), r.key, r); break;
-            case Multi::absl_multimap: abslm.insert(abslm.end(), {r.key, r}); break;
+            case Multi::morvane_dup:
+                dup->insert(r);
+                break;
+            case Multi::morvane_unique:
+                unique->insert(r);
+                break;
+            case Multi::std_multimap:
+                stdm.emplace_hint(stdm.end(), r.key, r);
+                break;
+            case Multi::absl_multimap:
+                abslm.insert(abslm.end(), {r.key, r});
+                break;
         }
     }
     // The tag of the first record with key k, or -1.
     std::int32_t find(K k) const {
         switch (who) {
-            case Multi::morvane_dup: { auto it = dup->find(k); return it == dup->end() ? -1 : it->tag; }
-            case Multi::morvane_unique: { auto it = unique->find(k); return it == unique->end() ? -1 : it->tag; }
-            case Multi::std_multimap: { auto it = stdm.find(k); return it == stdm.end() ? -1 : it->second.tag; }
-            case Multi::absl_multimap: { auto it = abslm.find(k); return it == abslm.end() ? -1 : it->second.tag; }
+            case Multi::morvane_dup: {
+                auto it = dup->find(k);
+                return it == dup->end() ? -1 : it->tag;
+            }
+            case Multi::morvane_unique: {
+                auto it = unique->find(k);
+                return it == unique->end() ? -1 : it->tag;
+            }
+            case Multi::std_multimap: {
+                auto it = stdm.find(k);
+                return it == stdm.end() ? -1 : it->second.tag;
+            }
+            case Multi::absl_multimap: {
+                auto it = abslm.find(k);
+                return it == abslm.end() ? -1 : it->second.tag;
+            }
         }
         return -1;
     }
@@ -204,11 +228,14 @@ struct Holder {
         bool ok = true;
         Rec prev{};
         const auto see = [&](const Rec &r) {
-            if (count++ > 0 && (r.key < prev.key || (r.key == prev.key && r.tag <= prev.tag))) ok = false;
+            if (count++ > 0 && (r.key < prev.key || (r.key == prev.key && r.tag <= prev.tag)))
+                ok = false;
             prev = r;
         };
-        if (dup) for (const Rec &r : *dup) see(r);
-        if (unique) for (const Rec &r : *unique) see(r);
+        if (dup)
+            for (const Rec &r : *dup) see(r);
+        if (unique)
+            for (const Rec &r : *unique) see(r);
         for (const auto &kv : stdm) see(kv.second);
         for (const auto &kv : abslm) see(kv.second);
         return ok && count == n;
@@ -244,16 +271,20 @@ constexpr std::size_t kFinds = 4096;
 // Finds in two adjacent runs of `run` equal keys (`distinct` false), or of
 // random keys among 2 x `run` distinct keys.
 template <class Rec>
-void finds(benchmark::State &st, const std::string &name, std::size_t run, bool distinct, Multi who) {
+void finds(benchmark::State &st, const std::string &name, std::size_t run, bool distinct,
+           Multi who) {
     Holder<Rec> h(who);
     std::vector<Rec> all(2 * run);
     for (std::size_t i = 0; i < all.size(); ++i) {
         all[i].key = distinct ? static_cast<decltype(all[i].key)>(i) * 2 : (i < run ? 9 : 10);
         all[i].tag = static_cast<std::int32_t>(i);
     }
-    if (who == Multi::morvane_dup) h.dup.emplace(all.begin(), all.end());
-    else if (who == Multi::morvane_unique) h.unique.emplace(all.begin(), all.end());
-    else for (const Rec &r : all) h.append(r);
+    if (who == Multi::morvane_dup)
+        h.dup.emplace(all.begin(), all.end());
+    else if (who == Multi::morvane_unique)
+        h.unique.emplace(all.begin(), all.end());
+    else
+        for (const Rec &r : all) h.append(r);
     std::vector<std::size_t> which(kFinds);
     std::mt19937_64 gen(42);
     for (std::size_t &w : which) w = distinct ? static_cast<std::size_t>(gen() % all.size()) : run;
@@ -287,13 +318,18 @@ void register_multi(bool quick) {
     const std::size_t run = quick ? 10000 : 100000, n = quick ? 10000 : 1000000;
     for (const Multi who : all) {
         if (who != Multi::morvane_unique)
-            add_multi<RecNarrow>(quick, "cxx_find_run", "rec16", run, who, &finds<RecNarrow>, false);
-        add_multi<RecNarrow>(quick, "cxx_find_distinct", "rec16", run, who, &finds<RecNarrow>, true);
+            add_multi<RecNarrow>(quick, "cxx_find_run", "rec16", run, who, &finds<RecNarrow>,
+                                 false);
+        add_multi<RecNarrow>(quick, "cxx_find_distinct", "rec16", run, who, &finds<RecNarrow>,
+                             true);
         add_multi<RecWide>(quick, "cxx_find_distinct", "rec16i64", run, who, &finds<RecWide>, true);
         if (who != Multi::morvane_unique)
-            add_multi<RecNarrow>(quick, "cxx_append_equal", "rec16", n, who, &appends<RecNarrow>, true);
-        add_multi<RecNarrow>(quick, "cxx_append_ascending", "rec16", n, who, &appends<RecNarrow>, false);
-        add_multi<RecWide>(quick, "cxx_append_ascending", "rec16i64", n, who, &appends<RecWide>, false);
+            add_multi<RecNarrow>(quick, "cxx_append_equal", "rec16", n, who, &appends<RecNarrow>,
+                                 true);
+        add_multi<RecNarrow>(quick, "cxx_append_ascending", "rec16", n, who, &appends<RecNarrow>,
+                             false);
+        add_multi<RecWide>(quick, "cxx_append_ascending", "rec16i64", n, who, &appends<RecWide>,
+                           false);
     }
 }
 

@@ -342,7 +342,8 @@ inline constexpr bool is_text_key_v =
 template <typename R, typename = void>
 struct constant_default : std::false_type {};
 template <typename R>
-struct constant_default<R, std::void_t<std::integral_constant<bool, (static_cast<void>(R()), true)>>>
+struct constant_default<
+    R, std::void_t<std::integral_constant<bool, (static_cast<void>(R()), true)>>>
     : std::true_type {};
 
 // Whether `member` is at offset 0 of R: the address of the member of a
@@ -834,12 +835,13 @@ class Table {
                   "morvane::Table: the record type must be constant-default-constructible "
                   "(an aggregate of plain members, for instance) so that the key's offset "
                   "can be checked");
-    static_assert(detail::first_member<Record, kCopyable && detail::constant_default<Record>::value>::
-                      at_offset_zero(Key),
+    static constexpr bool kConstant = kCopyable && detail::constant_default<Record>::value;
+    static_assert(detail::first_member<Record, kConstant>::at_offset_zero(Key),
                   "morvane::Table: the key must be the first member of the record (offset 0)");
     static_assert(sizeof(stored_type) <= INT_MAX, "morvane::Table: the record type is too large");
     static_assert(alignof(Record) <= alignof(std::max_align_t),
-                  "morvane::Table: the record type is aligned beyond what the memory service gives");
+                  "morvane::Table: the record type is aligned beyond what the memory "
+                  "service gives");
     static_assert(!Core::user || std::is_pointer_v<decltype(Compare)>,
                   "morvane::Table: the comparison must be a plain function");
     static_assert(!Core::user ||
@@ -1138,8 +1140,13 @@ public:
     }
 
     // erase(first, last): deletes the records of [first, last); returns
-    // `last`.
+    // `last`. A `last` before `first` is refused.
     iterator erase(iterator first, const iterator &last) {
+        if (first.ticket_ != 0 && last.ticket_ != 0 &&
+            Core::compare(first.stored_, last.stored_) > 0) {
+            detail::refuse(Misuse::stale_iterator);
+            return end();
+        }
         while (first != last) {
             first = erase(first);
             if (first == end()) break;  // the end, or refused without exceptions

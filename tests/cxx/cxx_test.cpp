@@ -118,7 +118,8 @@ TEST(cxx_runs, EqualKeysKeepInsertionOrderAndLookupsFindTheFirstOfTheRun) {
     t.insert({10, 9});
     t.insert({30, 9});
     EXPECT_EQ(walk(t), (Pairs{{10, 9}, {20, 0}, {20, 1}, {20, 2}, {20, 3}, {20, 4}, {30, 9}}));
-    EXPECT_EQ((Pairs{{t.find(20)->qty, t.lower_bound(15)->qty}, {t.get(20)->qty, t.upper_bound(20)->price}}),
+    EXPECT_EQ((Pairs{{t.find(20)->qty, t.lower_bound(15)->qty},
+                     {t.get(20)->qty, t.upper_bound(20)->price}}),
               (Pairs{{0, 0}, {0, 30}}));
     const std::vector<Level> in{{5, 1}, {3, 1}, {5, 2}, {-1, 1}, {3, 2}, {3, 3}};
     EXPECT_EQ(walk(Book(in.begin(), in.end())),
@@ -133,8 +134,10 @@ TEST(cxx_runs, WalksThatEraseAndInsertEndAsStdMultimapWalksDo) {
     const std::vector<Level> in{{99, 2}, {101, 5}, {101, 1}, {103, 1}};
     Book book(in.begin(), in.end());
     std::multimap<int, int> model{{99, 2}, {101, 5}, {101, 1}, {103, 1}};
-    for (auto it = book.begin(); it != book.end();) it = it->qty < 3 ? book.erase(it) : std::next(it);
-    for (auto it = model.begin(); it != model.end();) it = it->second < 3 ? model.erase(it) : std::next(it);
+    for (auto it = book.begin(); it != book.end();)
+        it = it->qty < 3 ? book.erase(it) : std::next(it);
+    for (auto it = model.begin(); it != model.end();)
+        it = it->second < 3 ? model.erase(it) : std::next(it);
     EXPECT_EQ(walk(book), Pairs(model.begin(), model.end()));
     int visits = 0, model_visits = 0;
     for (const Level &l : book)
@@ -162,6 +165,9 @@ TEST(cxx_iterators, ProxyIteratorsServeReverseIteratorAndSurviveATablesMove) {
     EXPECT_EQ(walk(std::vector<Level>(books[0].rbegin(), books[0].rend())),
               (Pairs{{3, 30}, {2, 20}, {1, 10}}));
     EXPECT_EQ(books[0].erase(last), books[0].end());
+    expect_refused([&] { books[0].erase(std::next(books[0].begin()), books[0].begin()); },
+                   morvane::Misuse::stale_iterator);
+    EXPECT_EQ(books[0].size(), 2u);
     expect_refused([&] { books[1].erase(books[0].begin()); }, morvane::Misuse::stale_iterator);
 }
 

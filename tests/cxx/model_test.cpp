@@ -48,17 +48,40 @@ public:
             trail_ += std::to_string(op) + " ";
             SCOPED_TRACE(trail_);
             switch (op) {
-                case 0: case 1: insert(); break;
-                case 2: erase_key(); break;
-                case 3: erase_at(); break;
-                case 4: lookups(); break;
-                case 5: walk_backward(); break;
-                case 6: nested(); break;
-                case 7: walk_editing(); break;
-                case 8: move_around(); break;
-                case 9: erase_range(); break;
-                case 10: reverse_editing(); break;
-                default: stale(); break;
+                case 0:
+                case 1:
+                    insert();
+                    break;
+                case 2:
+                    erase_key();
+                    break;
+                case 3:
+                    erase_at();
+                    break;
+                case 4:
+                    lookups();
+                    break;
+                case 5:
+                    walk_backward();
+                    break;
+                case 6:
+                    nested();
+                    break;
+                case 7:
+                    walk_editing();
+                    break;
+                case 8:
+                    move_around();
+                    break;
+                case 9:
+                    erase_range();
+                    break;
+                case 10:
+                    reverse_editing();
+                    break;
+                default:
+                    stale();
+                    break;
             }
             ASSERT_EQ(content(), expected());
             ASSERT_EQ(t_.size(), m_.size());
@@ -78,8 +101,12 @@ private:
     }
     Pairs expected() const { return Pairs(m_.begin(), m_.end()); }
 
-    typename Table::iterator nth(std::size_t i) const { return std::next(t_.begin(), static_cast<long>(i)); }
-    typename Model::iterator nth_model(std::size_t i) { return std::next(m_.begin(), static_cast<long>(i)); }
+    typename Table::iterator nth(std::size_t i) const {
+        return std::next(t_.begin(), static_cast<long>(i));
+    }
+    typename Model::iterator nth_model(std::size_t i) {
+        return std::next(m_.begin(), static_cast<long>(i));
+    }
 
     // Inserts a record in both; the answers must name the same record.
     void insert_both(int k) {
