@@ -1084,6 +1084,15 @@ public:
         }
     }
 
+    // insert(hint, record): inserts as insert(record) does (the place comes
+    // from the key, so the hint is not needed) and returns an iterator on
+    // the record with that key, so that std::inserter works.
+    iterator insert(const iterator &hint, const Record &record) {
+        static_cast<void>(hint);
+        if constexpr (kDup) return insert(record);
+        else return insert(record).first;
+    }
+
     // insert(first, last): inserts each record of [first, last).
     template <typename It, typename = std::enable_if_t<std::is_convertible_v<
                                typename std::iterator_traits<It>::reference, const Record &>>>

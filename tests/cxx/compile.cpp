@@ -11,7 +11,9 @@
 // refused 8 -std=c++17 -fno-exceptions: make the table with Table::create()
 // refused 9: the third argument is the Mode
 // refused 10: must be constant-default-constructible
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 #include "morvane.hpp"
@@ -28,6 +30,7 @@ bool use(const K &key) {
     std::vector<typename T::value_type> in(3);
     T t(in.begin(), in.end());
     t.insert(in.begin(), in.end());
+    std::copy(in.begin(), in.end(), std::inserter(t, t.end()));
     auto it = t.find(key);
     t.replace(it, *it);
     auto [first, last] = t.equal_range(key);
