@@ -11,6 +11,7 @@
 // refused 8 -std=c++17 -fno-exceptions: make the table with Table::create()
 // refused 9: the third argument is the Mode
 // refused 10: must be constant-default-constructible
+// refused 11 -std=c++17 -fno-exceptions: Table::create(first, last)
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
@@ -86,6 +87,10 @@ morvane::Table<Record, &Record::key> table;
 struct Record { double key; };
 int compare(const double &a, const double &b) { return a < b ? -1 : b < a; }
 morvane::Table<Record, &Record::key, compare> table;
+#elif REFUSED == 11
+struct Record { std::int32_t key; };
+std::vector<Record> in(2);
+morvane::Table<Record, &Record::key> table(in.begin(), in.end());
 #elif REFUSED == 10
 struct Record { std::int32_t key; Record() {} };
 morvane::Table<Record, &Record::key> table;
