@@ -149,6 +149,13 @@ TEST(cxx_runs, WalksThatEraseAndInsertEndAsStdMultimapWalksDo) {
     auto kept = book.find(101);
     book.erase(101);  // its own key: the iterator is refused, not moved on
     expect_refused([&] { ++kept; }, morvane::Misuse::stale_iterator);
+    book.insert({103, 3});  // the table was empty
+    book.insert({104, 4});
+    auto gone = book.insert({105, 5});
+    book.erase(std::prev(book.end()));
+    const auto first = book.begin();
+    expect_refused([&] { ++gone; }, morvane::Misuse::stale_iterator);  // its search moves away
+    EXPECT_EQ(std::next(first)->price, 104);
 }
 
 TEST(cxx_iterators, ProxyIteratorsServeReverseIteratorAndSurviveATablesMove) {
