@@ -716,10 +716,11 @@ struct Core {
     static void radix_sort(std::vector<Record> &all) {
         std::vector<Record> other(all.size());
         for (unsigned shift = 0; shift < 8 * sizeof(key_type); shift += 8) {
-            std::size_t start[257] = {};
-            for (const Record &r : all) ++start[digit(r, shift) + 1];
-            if (start[digit(all[0], shift) + 1] == all.size()) continue;  // one digit for all
-            for (std::size_t d = 0; d < 256; ++d) start[d + 1] += start[d];
+            std::size_t start[256] = {};  // counts, then where each digit starts
+            for (const Record &r : all) ++start[digit(r, shift)];
+            if (start[digit(all[0], shift)] == all.size()) continue;  // one digit for all
+            std::size_t at = 0;
+            for (std::size_t &d : start) at += std::exchange(d, at);
             for (const Record &r : all) other[start[digit(r, shift)]++] = r;
             all.swap(other);
         }
