@@ -4,7 +4,8 @@
 
 namespace bench {
 
-// Registers cxx_append and bulk_load; `quick` picks small sizes.
+// Registers cxx_append, bulk_load, cxx_find_run, cxx_find_distinct,
+// cxx_append_equal and cxx_append_ascending; `quick` picks small sizes.
 void register_cxx(bool quick);
 
 }  // namespace bench

@@ -56,12 +56,18 @@
 
 #include <stdint.h>
 
-/* Version of this header and of the library it declares. The major number is
- * also the library's soname (libmorvane.so.MAJOR): it changes only when a
- * program built against an older header could no longer run. */
-#define MORVANE_VERSION_MAJOR 1
+/* Version of the project: this header, morvane.hpp and the library, by
+ * semantic versioning (the major number changes when either header breaks
+ * code written against it). */
+#define MORVANE_VERSION_MAJOR 2
 #define MORVANE_VERSION_MINOR 0
 #define MORVANE_VERSION_PATCH 0
+
+/* Version of the C ABI, apart from the project's: the library's soname is
+ * libmorvane.so.MORVANE_SOVERSION and its package libmorvaneMORVANE_SOVERSION.
+ * It changes only when a program built against an older morvane.h could no
+ * longer run. */
+#define MORVANE_SOVERSION 1
 
 #if defined(MORVANE_BUILDING_LIBRARY) && defined(__GNUC__)
 #define MORVANE_API __attribute__((visibility("default")))

@@ -2,46 +2,55 @@
 // each "refused" line below with -DREFUSED=<n> (and the flags given), which
 // must fail with exactly one error carrying the text after the colon.
 // refused 1 -std=c++14: needs C++17
-// refused 2: supported key types are std::int8_t
-// refused 3: supported key types are std::int8_t
-// refused 4: supported key types are std::int8_t
+// refused 2: supported key types are integers
+// refused 3: supported key types are integers
+// refused 4: a bool less-than is not accepted
 // refused 5: the key must be the first member
 // refused 6: must be trivially copyable
-// refused 7: the comparison must be callable as
+// refused 7: the comparison must be int compare
+// refused 8 -std=c++17 -fno-exceptions: make the table with Table::create()
+// refused 9: the third argument is the Mode
+// refused 10: must be constant-default-constructible
+// refused 11 -std=c++17 -fno-exceptions: Table::create(first, last)
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <vector>
 #include "morvane.hpp"
 #ifndef REFUSED
-struct Tiny { std::int8_t key; char c; };
-struct Short { std::int16_t key; };
+struct Tiny { std::uint8_t key; char c; };
+struct Wide { std::int64_t key; };
 struct Text { char key[7]; };
 struct Pair { int a; int b; };
 struct Composite { Pair key; int value; };
 int compare(const Pair &x, const Pair &y) { return x.a - y.a; }
-struct Described { std::int32_t key; Described() {} };
 // Every member of a table, instantiated for one kind of key.
 template <typename T, typename K>
-bool use(const K &key, morvane::Mode mode) {
+bool use(const K &key) {
     std::vector<typename T::value_type> in(3);
-    T t(in.begin(), in.end(), mode);
-    auto it = t.insert_or_assign(in[0]).first;
+    T t(in.begin(), in.end());
+    t.insert(in.begin(), in.end());
+    std::copy(in.begin(), in.end(), std::inserter(t, t.end()));
+    auto it = t.find(key);
     t.replace(it, *it);
     auto [first, last] = t.equal_range(key);
-    for (const auto &r : t.backward()) t.set(r);
-    return t.insert(in[1]) && t.erase(key) && t.get(key) && t.contains(key) && t.count(key) &&
-           t.find(key) != t.upper_bound(key) && t.lower_bound(key) != t.erase(first) &&
-           first != last && t.front() && t.back() && t.from(key).begin() != t.end() && !t.empty();
+    for (auto r = t.crbegin(); r != t.crend(); ++r) t.erase(std::prev(r.base()));
+    T u = std::move(t);
+    swap(t, u);
+    return t.erase(key) && t.get(key) && t.contains(key) && t.count(key) && sizeof(t.key_comp()) &&
+           t.lower_bound(key) != t.erase(first, last) && t.upper_bound(key) != t.cend() &&
+           t.front() && t.back() && t.cbegin() != t.end() && !t.empty() && t.size() &&
+           t.stored_record_size() && t.id();
 }
 int main() {
-    const morvane::Mode dup = morvane::Mode::duplicates;
-    bool ok = use<morvane::Table<Tiny, &Tiny::key>>(std::int8_t{1}, dup) &&
-              use<morvane::Table<Short, &Short::key>>(std::int16_t{1}, dup) &&
-              use<morvane::Table<Text, &Text::key>>("abc", dup) &&
-              use<morvane::Table<Composite, &Composite::key, compare>>(Pair{1, 2}, dup);
-#if !defined(__clang__)
-    ok = ok && use<morvane::Table<Described, &Described::key>>(1, morvane::Mode::unique);
-#endif
+    using morvane::Mode;
+    bool ok = use<morvane::Table<Tiny, &Tiny::key>>(std::uint8_t{1}) &&
+              use<morvane::Table<Wide, &Wide::key, Mode::duplicates>>(std::int64_t{1}) &&
+              use<morvane::Table<Text, &Text::key, Mode::duplicates>>("abc") &&
+              use<morvane::Table<Composite, &Composite::key, Mode::unique, compare>>(Pair{1, 2});
+    morvane::Table<Tiny, &Tiny::key> t;
+    ok = ok && t.insert_or_assign({1, 'a'}).second;
     return ok ? 0 : 1;
 }
 #elif REFUSED == 1
@@ -53,8 +62,9 @@ morvane::Table<Record, &Record::key> table;
 struct Record { double key; };
 morvane::Table<Record, &Record::key> table;
 #elif REFUSED == 4
-struct Record { std::uint32_t key; };
-morvane::Table<Record, &Record::key> table;
+struct Record { double key; };
+bool less(const double &a, const double &b) { return a < b; }
+morvane::Table<Record, &Record::key, morvane::Mode::unique, less> table;
 #elif REFUSED == 5
 struct Record { char payload[4]; std::int32_t key; };
 morvane::Table<Record, &Record::key> table;
@@ -69,5 +79,19 @@ morvane::Table<Record, &Record::key> table;
 struct Pair { int a; int b; };
 struct Record { Pair key; int value; };
 int compare(const Pair &a) { return a.a; }
+morvane::Table<Record, &Record::key, morvane::Mode::unique, compare> table;
+#elif REFUSED == 8
+struct Record { std::int32_t key; };
+morvane::Table<Record, &Record::key> table;
+#elif REFUSED == 9
+struct Record { double key; };
+int compare(const double &a, const double &b) { return a < b ? -1 : b < a; }
 morvane::Table<Record, &Record::key, compare> table;
+#elif REFUSED == 11
+struct Record { std::int32_t key; };
+std::vector<Record> in(2);
+morvane::Table<Record, &Record::key> table(in.begin(), in.end());
+#elif REFUSED == 10
+struct Record { std::int32_t key; Record() {} };
+morvane::Table<Record, &Record::key> table;
 #endif

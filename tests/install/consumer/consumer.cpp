@@ -10,8 +10,8 @@ struct Level {
 };
 
 int main() {
-    morvane::Table<Level, &Level::price> book(morvane::Mode::duplicates);
-    for (std::int32_t price : {103, 101, 102, 101}) book.add({price, price - 100});
+    morvane::Table<Level, &Level::price, morvane::Mode::duplicates> book;
+    for (std::int32_t price : {103, 101, 102, 101}) book.insert({price, price - 100});
     for (const Level &level : book) std::printf("%d %d\n", level.price, level.quantity);
     return morvane::last_error() == morvane::Error::none ? 0 : 1;
 }
