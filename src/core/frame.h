@@ -94,12 +94,8 @@ MORVANE_NOINLINE int run_framed(TableCall call, Body body) noexcept {
 template <Op op, typename Body>
 MORVANE_ALWAYS_INLINE int run(TableCall call, Body body) noexcept {
     [[maybe_unused]] const OneThread inside;
-    // An operation that needs no buffer has no test of one to make, in debug
-    // builds either: its instances test the id alone.
-    constexpr bool needs_nothing = operation(op).needs == Needs::kNothing;
     if (TableDef *def = untraced_table(call.tabid);
-        MORVANE_LIKELY(def != nullptr &&
-                       (needs_nothing || needs_met(operation(op).needs, call.recid, call.rptr)))) {
+        MORVANE_LIKELY(def != nullptr && needs_met(operation(op).needs, call.recid, call.rptr))) {
         // untraced_table answers only with the trace off: the body's own
         // trace tests fold away.
         MORVANE_ASSUME(!trace_on(kTraceCalls));

@@ -146,10 +146,12 @@ bool key_search(core::TableDef &def, const Cmp &cmp, const char *key) {
 // by the key search alone: tableNew admits no key type but these three.
 template <typename Fn>
 bool with_own_compare(const core::TableDef &def, Fn &&fn) {
-    if (def.ktyp == KEY_STRING) return fn(StringKey{static_cast<int>(def.ftyp)});
-    if (def.ftyp == 1) return fn(IntKey<std::int8_t>{"int1"});
-    if (def.ftyp == 2) return fn(IntKey<std::int16_t>{"int2"});
-    return fn(IntKey<std::int32_t>{"int4"});
+    if (def.ktyp == KEY_INT) {
+        if (def.ftyp == 1) return fn(IntKey<std::int8_t>{"int1"});
+        if (def.ftyp == 2) return fn(IntKey<std::int16_t>{"int2"});
+        return fn(IntKey<std::int32_t>{"int4"});
+    }
+    return fn(StringKey{static_cast<int>(def.ftyp)});
 }
 
 bool search_by_key(core::TableDef &def, const char *key) {
