@@ -14,7 +14,8 @@
 namespace morvane::platform {
 
 // Writes `line` to the diagnostic stream and ends the process abnormally
-// when `holds` is false (platform/diag.cpp).
+// when `holds` is false: for a broken rule after which nothing the library
+// does can be trusted. Defined in platform/diag.cpp.
 void diag_check(bool holds, const char *line) noexcept;
 
 }  // namespace morvane::platform

@@ -12,8 +12,8 @@ namespace morvane::platform {
 // normally out when this returns.
 void diag_printf(const char *fmt, ...) noexcept MORVANE_PRINTF(1, 2);
 
-// diag_check (declared in platform/compiler.h) is for a broken rule after
-// which nothing the library does can be trusted.
+// diag_check, the test behind MORVANE_CHECK, is declared in
+// platform/compiler.h.
 
 }  // namespace morvane::platform
 
