@@ -20,9 +20,11 @@ namespace {
 // tables whose records are copied inline (run_ready). Their other paths are
 // out of line, so that the short one keeps the registers for itself: the
 // whole operation with its frame, and the level-0 body for other tables.
+// run_ready has taken every call that could skip the frame, so the framed
+// path runs the frame itself.
 MORVANE_NOINLINE int add_framed(int tabid, const void *rptr) {
-    return run<Op::kAdd>({tabid, 0, rptr},
-                         [=](TableDef &def) { return store::add_by_key(def, rptr); });
+    return run_framed<Op::kAdd>({tabid, 0, rptr},
+                                [=](TableDef &def) { return store::add_by_key(def, rptr); });
 }
 MORVANE_NOINLINE int add_untraced(TableDef &def, const void *rptr) {
     MORVANE_ASSUME(!trace_on(kTraceCalls));
@@ -30,8 +32,8 @@ MORVANE_NOINLINE int add_untraced(TableDef &def, const void *rptr) {
 }
 
 MORVANE_NOINLINE int next_framed(int tabid, void *rptr) {
-    return run<Op::kNext>({tabid, 0, rptr},
-                          [=](TableDef &def) { return cursor::fetch_next(def, rptr); });
+    return run_framed<Op::kNext>({tabid, 0, rptr},
+                                 [=](TableDef &def) { return cursor::fetch_next(def, rptr); });
 }
 MORVANE_NOINLINE int next_untraced(TableDef &def, void *rptr) {
     MORVANE_ASSUME(!trace_on(kTraceCalls));
@@ -40,8 +42,8 @@ MORVANE_NOINLINE int next_untraced(TableDef &def, void *rptr) {
 }
 
 MORVANE_NOINLINE int prev_framed(int tabid, void *rptr) {
-    return run<Op::kPrev>({tabid, 0, rptr},
-                          [=](TableDef &def) { return cursor::fetch_prev(def, rptr); });
+    return run_framed<Op::kPrev>({tabid, 0, rptr},
+                                 [=](TableDef &def) { return cursor::fetch_prev(def, rptr); });
 }
 // Also the first step back from the end in a table copied inline.
 MORVANE_NOINLINE int prev_untraced(TableDef &def, void *rptr) {

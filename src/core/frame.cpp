@@ -6,10 +6,6 @@
 
 namespace morvane::core {
 
-#ifndef NDEBUG
-int open_frames = 0;
-#endif
-
 void dump_table(int tabid) noexcept {
     // Ids outside the registry print as a cleared slot: never read past it.
     static const TableDef cleared{};

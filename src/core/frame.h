@@ -4,7 +4,6 @@
 #ifndef MORVANE_CORE_FRAME_H
 #define MORVANE_CORE_FRAME_H
 
-#include <cassert>
 #include <cstddef>
 
 #include "core/one_thread.h"
@@ -24,21 +23,15 @@ void dump_table(int tabid) noexcept;
 void enter_traced(Op op, const TableCall &call) noexcept;
 void leave_traced(Op op, int tabid, int result) noexcept;
 
-#ifndef NDEBUG
-extern int open_frames;  // entries not yet matched by an exit
-#endif
-
 class Frame {
 public:
     // Opens the frame of `op`; at level 1 or more writes the entry line and,
     // at level 2 or more, the entry dump the operation's row asks for.
     Frame(Op op, const TableCall &call) noexcept : op_(op), tabid_(call.tabid) {
-        open();
         if (trace_on(kTraceCalls)) enter_traced(op, call);
     }
     // tableNew's frame, which names no table on entry.
     explicit Frame(const NewCall &call) noexcept : op_(Op::kNew), tabid_(-1) {
-        open();
         if (trace_on(kTraceCalls)) write_entry(Op::kNew, call);
     }
 
@@ -61,18 +54,13 @@ public:
         return tabid;
     }
 
-    ~Frame() { assert(closed_ && "operation returned without leaving its frame"); }
+    // An operation that returned without leaving its frame wrote no exit.
+    ~Frame() { MORVANE_CHECK(closed_); }
 
 private:
-    void open() noexcept {
-#ifndef NDEBUG
-        ++open_frames;
-#endif
-    }
     void close() noexcept {
 #ifndef NDEBUG
-        assert(!closed_ && open_frames > 0);
-        --open_frames;
+        MORVANE_CHECK(!closed_);
         closed_ = true;
 #endif
     }
@@ -121,8 +109,8 @@ MORVANE_ALWAYS_INLINE int run(TableCall call, Body body) noexcept {
 // a table) and a buffer, `fast` runs: the slot's storage pointer is not
 // tested, `ready` stands for it. Another table gets `body`, as run<op>
 // would run it at level 0. Anything else calls `other`, which runs the
-// operation with run<op> out of line, so that the fast path keeps the
-// registers for itself.
+// operation with its frame (run_framed) out of line, so that the fast path
+// keeps the registers for itself.
 template <Op op, typename Ready, typename Fast, typename Body, typename Other>
 MORVANE_ALWAYS_INLINE int run_ready(TableCall call, Ready ready, Fast fast, Body body,
                                     Other other) noexcept {

@@ -21,8 +21,10 @@ int depth = 0;
 void enter_library() noexcept {
     const std::uintptr_t self = platform::this_thread_tag();
     std::uintptr_t inside = 0;
-    if (!owner.compare_exchange_strong(inside, self, std::memory_order_acquire) && inside != self)
-        platform::diag_abort("morvane: two threads inside the library at once; it serves one thread at a time\n");
+    // Taken by this thread, or already held by it (an operation's frame
+    // inside its own untraced attempt); any other holder is a second thread.
+    if (!owner.compare_exchange_strong(inside, self, std::memory_order_acquire))
+        platform::diag_check(inside == self, "morvane: two threads inside the library at once; it serves one thread at a time\n");
     ++depth;
 }
 

@@ -4,11 +4,33 @@
 #ifndef MORVANE_PLATFORM_COMPILER_H
 #define MORVANE_PLATFORM_COMPILER_H
 
-#include <cassert>
-
 // Branch hints: the condition's expected truth value.
 #define MORVANE_LIKELY(cond) __builtin_expect(!!(cond), 1)
 #define MORVANE_UNLIKELY(cond) __builtin_expect(!!(cond), 0)
+
+#define MORVANE_TEXT_(x) #x
+#define MORVANE_TEXT(x) MORVANE_TEXT_(x)
+
+namespace morvane::platform {
+
+// Writes `line` to the diagnostic stream and ends the process abnormally
+// when `holds` is false: for a broken rule after which nothing the library
+// does can be trusted. Defined in platform/diag.cpp.
+void diag_check(bool holds, const char *line) noexcept;
+
+}  // namespace morvane::platform
+
+// Checks `cond` in builds with assertions, as assert does: a false one
+// writes "<file>:<line>: check failed: <cond>" and aborts. The one test is
+// diag_check's, not one at every use (and in every instance of a template):
+// the failing side runs only in a process that it ends.
+#ifdef NDEBUG
+#define MORVANE_CHECK(cond) ((void)0)
+#else
+#define MORVANE_CHECK(cond)                                                                    \
+    ::morvane::platform::diag_check(static_cast<bool>(cond), __FILE__ ":" MORVANE_TEXT(__LINE__) \
+                                    ": check failed: " #cond "\n")
+#endif
 
 // Lets the optimiser rely on `cond`, which the caller knows to hold; a
 // debug build checks it instead.
@@ -18,7 +40,7 @@
         if (!(cond)) MORVANE_UNREACHABLE();   \
     } while (0)
 #else
-#define MORVANE_ASSUME(cond) assert(cond)
+#define MORVANE_ASSUME(cond) MORVANE_CHECK(cond)
 #endif
 
 // Marks a place the program cannot reach.

@@ -12,9 +12,8 @@ namespace morvane::platform {
 // normally out when this returns.
 void diag_printf(const char *fmt, ...) noexcept MORVANE_PRINTF(1, 2);
 
-// Writes `line` to the diagnostic stream and ends the process abnormally:
-// for a broken rule after which nothing the library does can be trusted.
-[[noreturn]] void diag_abort(const char *line) noexcept;
+// diag_check, the test behind MORVANE_CHECK, is declared in
+// platform/compiler.h.
 
 }  // namespace morvane::platform
 
