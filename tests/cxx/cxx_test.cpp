@@ -135,9 +135,7 @@ private:
     }
 
     void walk_backward() {
-        Pairs down;
-        for (auto r = t_.rbegin(); r != t_.rend(); ++r) down.push_back({r->price, (*r).qty});
-        EXPECT_EQ(down, Pairs(m_.rbegin(), m_.rend()));
+        EXPECT_EQ(walk(std::vector<Level>(t_.rbegin(), t_.rend())), Pairs(m_.rbegin(), m_.rend()));
         // Back and forth from a record in the middle.
         if (m_.size() < 2) return;
         const std::size_t i = 1 + pick(static_cast<unsigned>(m_.size() - 1));
@@ -214,7 +212,6 @@ private:
         auto it = nth(i);
         const auto before = at(it, t_.end());
         Table other = std::move(t_);
-        EXPECT_TRUE(t_.empty() && t_.begin() == t_.end() && !t_.contains(0));
         t_ = std::move(other);
         Table empty;
         swap(t_, empty);
@@ -401,10 +398,8 @@ TEST(cxx_table, AMovedFromTableIsEmptyAndSilentRefusesWritesAndTakesAssignment) 
     EXPECT_EQ(walk(t), (Pairs{{1, 1}}));
 }
 
-TEST(cxx_table, ReplaceKeepsTheKeyAndCreateMakesATableWithoutThrowing) {
-    auto made = morvane::Table<Level, &Level::price>::create();
-    ASSERT_TRUE(made);
-    auto t = *std::move(made);
+TEST(cxx_table, ReplaceKeepsTheKey) {
+    morvane::Table<Level, &Level::price> t;
     auto [it, inserted] = t.insert_or_assign({5, 1});
     EXPECT_TRUE(inserted && !t.insert_or_assign({5, 2}).second);
     EXPECT_EQ(it->qty, 2);  // the iterator reads the record as it is now

@@ -32,10 +32,7 @@ void look_up_absent(int id, const char *key, const std::vector<std::string> &rec
     const std::string text(key, strnlen(key, std::size_t(ftyp)));
     std::string buf(recs[0].size(), '\0');
     EXPECT_EQ(tableSeek(id, REC_KEY, key), 0) << text;
-    if (after == recs.end())
-        EXPECT_EQ(tableAtEnd(id), 1) << text;
-    else
-        EXPECT_TRUE(tableNext(id, buf.data()) == 1 && buf == *after) << text;
+    EXPECT_TRUE(after == recs.end() ? tableAtEnd(id) == 1 : tableNext(id, buf.data()) == 1 && buf == *after) << text;
     EXPECT_EQ(tableDel(id, REC_KEY, key), 0) << text;
     EXPECT_EQ(tableGet(id, REC_KEY, const_cast<char *>(key)), 0) << text;
     EXPECT_EQ(std::string(key, text.size()), text);
