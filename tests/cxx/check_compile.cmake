@@ -5,12 +5,9 @@
 # exactly one error, and that error must carry <text>.
 set(flags -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wcast-qual -Werror
           -I${INCLUDE} ${SOURCE})
+include(${CMAKE_CURRENT_LIST_DIR}/../support/checks.cmake)
 if(NOT DEFINED CASE)
-  execute_process(COMMAND ${COMPILER} -std=c++17 ${flags} -c -o /dev/null
-                  RESULT_VARIABLE rc ERROR_VARIABLE out)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "${COMPILER} refused ${SOURCE}:\n${out}")
-  endif()
+  run(${COMPILER} -std=c++17 ${flags} -c -o /dev/null)
   return()
 endif()
 file(STRINGS ${SOURCE} line REGEX "^// refused ${CASE}[ :]")

@@ -18,13 +18,15 @@
 #include <string>
 #include <vector>
 #include "morvane.hpp"
+struct Pair { int a; int b; };
+struct Composite { Pair key; int value; };
+struct Number { double key; };
+struct Plain { std::int32_t key; };
+int compare(const Pair &x, const Pair &y) { return x.a - y.a; }
 #ifndef REFUSED
 struct Tiny { std::uint8_t key; char c; };
 struct Wide { std::int64_t key; };
 struct Text { char key[7]; };
-struct Pair { int a; int b; };
-struct Composite { Pair key; int value; };
-int compare(const Pair &x, const Pair &y) { return x.a - y.a; }
 // Every member of a table, instantiated for one kind of key.
 template <typename T, typename K>
 bool use(const K &key) {
@@ -59,12 +61,10 @@ int main() {}
 struct Record { std::string key; int value; };
 morvane::Table<Record, &Record::key> table;
 #elif REFUSED == 3
-struct Record { double key; };
-morvane::Table<Record, &Record::key> table;
+morvane::Table<Number, &Number::key> table;
 #elif REFUSED == 4
-struct Record { double key; };
 bool less(const double &a, const double &b) { return a < b; }
-morvane::Table<Record, &Record::key, morvane::Mode::unique, less> table;
+morvane::Table<Number, &Number::key, morvane::Mode::unique, less> table;
 #elif REFUSED == 5
 struct Record { char payload[4]; std::int32_t key; };
 morvane::Table<Record, &Record::key> table;
@@ -76,21 +76,16 @@ struct Record {
 };
 morvane::Table<Record, &Record::key> table;
 #elif REFUSED == 7
-struct Pair { int a; int b; };
-struct Record { Pair key; int value; };
-int compare(const Pair &a) { return a.a; }
-morvane::Table<Record, &Record::key, morvane::Mode::unique, compare> table;
+int first(const Pair &a) { return a.a; }
+morvane::Table<Composite, &Composite::key, morvane::Mode::unique, first> table;
 #elif REFUSED == 8
-struct Record { std::int32_t key; };
-morvane::Table<Record, &Record::key> table;
+morvane::Table<Plain, &Plain::key> table;
 #elif REFUSED == 9
-struct Record { double key; };
-int compare(const double &a, const double &b) { return a < b ? -1 : b < a; }
-morvane::Table<Record, &Record::key, compare> table;
+int compare_numbers(const double &a, const double &b) { return a < b ? -1 : b < a; }
+morvane::Table<Number, &Number::key, compare_numbers> table;
 #elif REFUSED == 11
-struct Record { std::int32_t key; };
-std::vector<Record> in(2);
-morvane::Table<Record, &Record::key> table(in.begin(), in.end());
+std::vector<Plain> in(2);
+morvane::Table<Plain, &Plain::key> table(in.begin(), in.end());
 #elif REFUSED == 10
 struct Record { std::int32_t key; Record() {} };
 morvane::Table<Record, &Record::key> table;

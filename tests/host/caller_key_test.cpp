@@ -32,10 +32,7 @@ void look_up_absent(int id, const char *key, const std::vector<std::string> &rec
     const std::string text(key, strnlen(key, std::size_t(ftyp)));
     std::string buf(recs[0].size(), '\0');
     EXPECT_EQ(tableSeek(id, REC_KEY, key), 0) << text;
-    if (after == recs.end())
-        EXPECT_EQ(tableAtEnd(id), 1) << text;
-    else
-        EXPECT_TRUE(tableNext(id, buf.data()) == 1 && buf == *after) << text;
+    EXPECT_TRUE(after == recs.end() ? tableAtEnd(id) == 1 : tableNext(id, buf.data()) == 1 && buf == *after) << text;
     EXPECT_EQ(tableDel(id, REC_KEY, key), 0) << text;
     EXPECT_EQ(tableGet(id, REC_KEY, const_cast<char *>(key)), 0) << text;
     EXPECT_EQ(std::string(key, text.size()), text);
@@ -56,17 +53,15 @@ TEST(CallerKeys, ATextKeyIsReadOnlyUpToItsNulOrItsWidth) {
             const int rsiz = ftyp + 5;
             const int id = tableNew(rsiz, KEY_STRING, KEY_UNIQUE, ftyp, 0, 0);
             ASSERT_GE(id, 0);
-            // Each run of letters, then a byte above them: "~", "a~", "ab~" ...
+            // Each run of letters, then a byte above them, in key order: ...
+            // "ab~", "a~", "~" (a longer run sorts first).
             std::vector<std::string> recs;
-            for (int len = 0; len < ftyp; ++len) {
+            for (int len = ftyp - 1; len >= 0; --len) {
                 std::string rec = kLetters.substr(0, std::size_t(len)) + "~";
                 rec.resize(std::size_t(rsiz), char('0' + len % 10));
                 if (len + 1 < ftyp) rec[std::size_t(len) + 1] = '\0';
                 recs.push_back(rec);
             }
-            std::sort(recs.begin(), recs.end(), [ftyp](const std::string &a, const std::string &b) {
-                return std::strncmp(a.data(), b.data(), std::size_t(ftyp)) < 0;
-            });
             for (std::string &rec : recs) ASSERT_EQ(tableAdd(id, rec.data()), 1);
 
             const auto look_up = [&] {

@@ -71,6 +71,5 @@ TEST_P(Memory, EveryFailedCallLeavesTheTablesIntact) {
     EXPECT_GT(swept, 150);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, Memory, testing::Bool(), [](const testing::TestParamInfo<bool> &mode) {
-    return mode.param ? "EveryCallFromTheNth" : "OneCall";
-});
+// FailingOnwards/.../true: the n-th call and every one after it fail; .../false: the n-th alone.
+INSTANTIATE_TEST_SUITE_P(FailingOnwards, Memory, testing::Bool(), testing::PrintToStringParamName());

@@ -29,10 +29,7 @@ TEST(Random, EverySequenceMatchesTheHostsViewAtLevels0And3) {
                 FAIL() << "seed " << seed << " at level " << level << ": " << m.what();
             }
         }
-        const auto diff = std::mismatch(log[0].begin(), log[0].end(), log[1].begin(), log[1].end());
-        ASSERT_EQ(log[0], log[1]) << "seed " << seed << ": levels 0 and 3 part at '"
-                                  << std::string(diff.first, diff.first + std::min<long>(80, log[0].end() - diff.first))
-                                  << "'";
+        ASSERT_EQ(log[0], log[1]) << "seed " << seed << ": levels 0 and 3 differ";
     }
 }
 

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <thread>
 
 #include "morvane.h"
@@ -53,15 +54,9 @@ void second_thread_enters(int level, const std::function<void(int other)> &call)
 TEST(ThreadsDeathTest, ASecondThreadInsideTheLibraryStopsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::function<void(int)> calls[] = {
-        [](int other) { tableCount(other); },
-        [](int other) {
-            char buf[8];
-            tableNext(other, buf);
-        },
-        [](int) { tableCount(1 << 20); },
-        [](int) { tableNew(4, KEY_INT, KEY_UNIQUE, 4, 0, 0); },
-        [](int) { tableErr(-1); },
-    };
+        [](int other) { tableCount(other); }, [](int other) { tableNext(other, std::string(8, '\0').data()); },
+        [](int) { tableCount(1 << 20); }, [](int) { tableNew(4, KEY_INT, KEY_UNIQUE, 4, 0, 0); },
+        [](int) { tableErr(-1); }};
     for (const int level : {0, 1})
         for (const auto &call : calls)
             EXPECT_DEATH(second_thread_enters(level, call), "two threads inside the library at once")

@@ -34,27 +34,24 @@ void expect(bool ok, const std::string &what) {
     if (!ok) throw Mismatch(what);
 }
 
-// A caller's comparison: a 16-bit integer at byte 1 of the record, largest first.
-int descending16(const void *rec, const void *key) {
-    std::int16_t a, b;
-    std::memcpy(&a, static_cast<const char *>(rec) + 1, 2);
-    std::memcpy(&b, static_cast<const char *>(key) + 1, 2);
-    return b - a;
+// The little-endian integer of `width` bytes (1, 2 or 4) at `p`, sign-extended.
+std::int32_t int_at(const void *p, std::size_t width) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, p, width);
+    const unsigned shift = 32 - 8 * unsigned(width);
+    return std::int32_t(v << shift) >> shift;
 }
 
-template <typename T>
-int compare_int(const std::string &rec, const std::string &key) {
-    T a, b;
-    std::memcpy(&a, rec.data(), sizeof a);
-    std::memcpy(&b, key.data(), sizeof b);
-    return (a > b) - (a < b);
+// A caller's comparison: a 16-bit integer at byte 1 of the record, largest first.
+int descending16(const void *rec, const void *key) {
+    return int_at(static_cast<const char *>(key) + 1, 2) - int_at(static_cast<const char *>(rec) + 1, 2);
 }
 
 int compare(const Table &t, const std::string &rec, const std::string &key) {
     if (t.ktyp == KEY_STRING) return std::clamp(std::strncmp(rec.data(), key.data(), std::size_t(t.ftyp)), -1, 1);
     if (t.ktyp == KEY_USER) return reinterpret_cast<TableCompareFn>(t.ftyp)(rec.data(), key.data());
-    return t.ftyp == 1 ? compare_int<std::int8_t>(rec, key)
-                       : t.ftyp == 2 ? compare_int<std::int16_t>(rec, key) : compare_int<std::int32_t>(rec, key);
+    const std::int32_t a = int_at(rec.data(), std::size_t(t.ftyp)), b = int_at(key.data(), std::size_t(t.ftyp));
+    return (a > b) - (a < b);
 }
 
 bool is_key(int recid) { return recid == REC_KEY || recid < REC_NEXT || recid >= 0; }

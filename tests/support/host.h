@@ -39,8 +39,6 @@ class Host {
 public:
     explicit Host(int level);  // sets the trace level; stderr goes to a file
     ~Host();
-    Host(const Host &) = delete;
-    Host &operator=(const Host &) = delete;
 
     int create(int rsiz, int ktyp, int kmod, std::intptr_t ftyp, int recs, int rinc);
     void err(int code);

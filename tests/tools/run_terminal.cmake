@@ -5,6 +5,7 @@
 # skipped without a word where the file cannot be written. PROGRAM is the
 # shell, WORK_DIR a scratch directory.
 cmake_policy(VERSION 3.20)
+include(${CMAKE_CURRENT_LIST_DIR}/../support/checks.cmake)
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 
@@ -43,15 +44,11 @@ endif()
 
 at_terminal("create int4\nquit\n" ${state} "")
 file(READ ${history} kept)
-if(NOT kept MATCHES "create.*int4.*quit")
-  message(FATAL_ERROR "history file:\n${kept}")
-endif()
+expect("history file" "create.*int4.*quit" "${kept}")
 # Up twice brings back "create int4" from the run before.
 string(ASCII 27 escape)
 at_terminal("${escape}[A${escape}[A\nquit\n" ${state} "")
-if(NOT out MATCHES "\ncreate: 0 \\(int4 key")
-  message(FATAL_ERROR "the line of the previous run was not recalled:\n${out}")
-endif()
+expect("the line of the previous run recalled" "\ncreate: 0 \\(int4 key" "${out}")
 
 # A place that cannot be made (a file stands where the folder should be):
 # the same terminal output as without a history.
@@ -64,6 +61,4 @@ endif()
 # "co" Tab Tab: count, then the one table left (1), so "count 1" runs; "l"
 # Tab after a table id: the selector last.
 at_terminal("cr\ts\t8\ncreate int4\nfree 0\nco\t\t\nget 1 l\t\nquit\n" ${state} --no-history)
-if(NOT out MATCHES "\ncreate: 0 \\(str 8 key.*\ncount: 0\n.*\nget: 0 nothing fetched")
-  message(FATAL_ERROR "completion:\n${out}")
-endif()
+expect("completion" "\ncreate: 0 \\(str 8 key.*\ncount: 0\n.*\nget: 0 nothing fetched" "${out}")
