@@ -51,6 +51,13 @@ void second_thread_enters(int level, const std::function<void(int other)> &call)
 
 }  // namespace
 
+// The rule is about being inside at once: threads that take turns are served.
+TEST(Threads, ThreadsTakingTurnsAreServed) {
+    const int id = tableNew(8, KEY_INT, KEY_UNIQUE, 4, 0, 0);
+    std::thread([id] { EXPECT_EQ(tableCount(id), 0); }).join();
+    EXPECT_EQ(tableFree(id), 1);
+}
+
 TEST(ThreadsDeathTest, ASecondThreadInsideTheLibraryStopsTheProcess) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const std::function<void(int)> calls[] = {
