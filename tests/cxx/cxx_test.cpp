@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "morvane.hpp"
+#include "test_memory.h"
 
 namespace {
 
@@ -397,6 +398,24 @@ TEST(cxx_table, UniqueTablesStayReadableFromCAndReplaceKeepsTheKey) {
     EXPECT_EQ(unique.stored_record_size(), static_cast<int>(sizeof(Level)));
     EXPECT_EQ(Book::stored_record_size(), static_cast<int>(sizeof(Level) + 8));
     EXPECT_TRUE(unique.key_comp()(1, 2) && !unique.key_comp()(2, 2));
+}
+
+// An insertion the memory service refuses moves the table's position (to
+// where the record would have gone) and changes nothing else: an iterator
+// steps on from its own record, in either mode.
+TEST(cxx_table, AnInsertionRefusedForMemoryLeavesIteratorsOnTheirRecords) {
+    auto check = [](auto table, auto refused) {
+        for (int p = 0; p < 100; ++p) table.insert({2 * p, p});
+        auto it = table.find(100);
+        testmem::fail_call(1, true);
+        EXPECT_TRUE(refused(table, table.insert({21, 0})));
+        testmem::stop_failing();
+        EXPECT_EQ(morvane::last_error(), morvane::Error::no_memory);
+        EXPECT_TRUE(table.size() == 100 && (++it)->price == 102);
+    };
+    check(Book{}, [](const Book &t, Book::iterator r) { return r == t.end(); });
+    using Unique = morvane::Table<Level, &Level::price>;
+    check(Unique{}, [](const Unique &t, std::pair<Unique::iterator, bool> r) { return r.first == t.end() && !r.second; });
 }
 
 }  // namespace
