@@ -13,6 +13,7 @@
 // refused 10: must be constant-default-constructible
 // refused 11 -std=c++17 -fno-exceptions: Table::create(first, last)
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
 #include <string>
@@ -25,7 +26,7 @@ struct Plain { std::int32_t key; };
 int compare(const Pair &x, const Pair &y) { return x.a - y.a; }
 #ifndef REFUSED
 struct Tiny { std::uint8_t key; char c; };
-struct Wide { std::int64_t key; };
+struct alignas(alignof(std::max_align_t)) Wide { std::int64_t key; };  // as aligned as allowed
 struct Text { char key[7]; };
 // Every member of a table, instantiated for one kind of key.
 template <typename T, typename K>

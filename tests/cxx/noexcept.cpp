@@ -1,7 +1,8 @@
-// morvane.hpp built with -fno-exceptions: a table made by create(), and
+// morvane.hpp built with -fno-exceptions: tables made by create(), and
 // refusals that make the call fail and show in last_misuse().
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 
 #include "morvane.hpp"
 
@@ -16,6 +17,11 @@ int main() {
     const auto check = [&](bool ok, const char *what) {
         if (!ok) std::printf("FAILED: %s\n", what), ++failures;
     };
+    {  // the first table (id 0) made from a range, then freed for create()
+        const Level levels[] = {{101, 5}, {99, 2}};
+        auto loaded = Book::create(std::begin(levels), std::end(levels));
+        check(loaded.has_value() && (*loaded).size() == 2, "create(first, last) makes the first table");
+    }
     auto made = Book::create();
     check(made.has_value(), "create() makes a table");
     Book book = *std::move(made);
