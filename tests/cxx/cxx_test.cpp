@@ -333,6 +333,12 @@ TEST(cxx_runs, RangesKeepTheirOrderAndIteratorsWhoseRecordIsGoneAreRefused) {
     EXPECT_EQ(walk(book), (Pairs{{-1, 1}, {3, 1}, {3, 2}, {3, 3}, {5, 1}, {5, 2}}));
     morvane::Table<Level, &Level::price> unique(in.begin(), in.end());
     EXPECT_EQ(walk(unique), (Pairs{{-1, 1}, {3, 1}, {5, 1}}));
+    struct Name { char key[2]; char n; };  // text keys take the comparison sort
+    const std::vector<Name> names{{"b", 1}, {"a", 1}, {"b", 2}, {"a", 2}};
+    std::string order;
+    using Names = morvane::Table<Name, &Name::key, morvane::Mode::duplicates>;
+    for (const Name &x : Names(names.begin(), names.end())) order += {x.key[0], char('0' + x.n)};
+    EXPECT_EQ(order, "a1a2b1b2");
     auto kept = book.find(3);
     book.erase(3);  // its own key
     expect_refused([&] { ++kept; }, morvane::Misuse::stale_iterator);
