@@ -171,26 +171,16 @@ bool search_by_key(core::TableDef &def, const char *key) {
 }  // namespace
 
 AppendKey append_key_of(const core::TableDef &def) noexcept {
-    if (def.ktyp == KEY_STRING) return kAppendText;
-    if (def.ktyp != KEY_INT) return kAppendSearch;
-    return def.ftyp == 1 ? kAppendInt1 : def.ftyp == 2 ? kAppendInt2 : kAppendInt4;
+    if (def.ktyp == KEY_USER) return kAppendSearch;
+    // As with_own_compare: an integer key of neither 1 nor 2 bytes is of 4.
+    return def.ktyp == KEY_INT && def.ftyp != 1 && def.ftyp != 2 ? kAppendInt4 : kAppendCompare;
 }
 
 bool sorts_after_last(const core::TableDef &def, const char *key) noexcept {
-    if (def.used == 0) return false;
+    if (def.used == 0 || def.store.append == kAppendSearch) return false;
     const char *last = slot(def, def.used - 1);
-    switch (def.store.append) {
-    case kAppendInt1:
-        return IntKey<std::int8_t>{"int1"}.compare(last, key) < 0;
-    case kAppendInt2:
-        return IntKey<std::int16_t>{"int2"}.compare(last, key) < 0;
-    case kAppendInt4:
-        return IntKey<std::int32_t>{"int4"}.compare(last, key) < 0;
-    case kAppendText:
-        return StringKey{static_cast<int>(def.ftyp)}.compare(last, key) < 0;
-    default:
-        return false;
-    }
+    // `key` lies in a whole record, so a text key is compared over its width.
+    return with_own_compare(def, [&](const auto &cmp) { return cmp.compare(last, key) < 0; });
 }
 
 bool find_insertion(core::TableDef &def, const void *rptr) {

@@ -25,12 +25,13 @@ bool find_record(core::TableDef &def, int recid, const void *rptr);
 // unless a rewrite may have broken the order the shortcut relies on.
 bool find_insertion(core::TableDef &def, const void *rptr);
 
-// The comparison an insertion after the last record may make instead of a
-// search (TableDef::store.append), by key type and width. kAppendSearch
-// where it must search: for a caller's comparison, which sees every call
-// made of it, and from a rewrite that may have broken the key order until
-// the table is empty.
-enum AppendKey : unsigned char { kAppendSearch, kAppendInt1, kAppendInt2, kAppendInt4, kAppendText };
+// Whether an insertion after the last record may compare with it instead of
+// searching (TableDef::store.append): kAppendInt4 for 4-byte integer keys,
+// which append_inline compares itself, kAppendCompare for the table's other
+// own comparisons. kAppendSearch where it must search: for a caller's
+// comparison, which sees every call made of it, and from a rewrite that may
+// have broken the key order until the table is empty.
+enum AppendKey : unsigned char { kAppendSearch, kAppendCompare, kAppendInt4 };
 
 // The comparison appends to `def` make while its records are in order.
 AppendKey append_key_of(const core::TableDef &def) noexcept;
